@@ -1,0 +1,14 @@
+# tarnix_add_test(<name> SOURCES <files...> LIBS <targets...> [GUI])
+# One QtTest program registered with CTest; GUI tests run on the offscreen platform.
+function(tarnix_add_test name)
+    cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
+    target_compile_definitions(${name} PRIVATE
+        TARNIX_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
+        TARNIX_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8"
+        TIMEOUT 600)
+endfunction()

@@ -1,0 +1,50 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <QList>
+
+struct sqlite3;
+class Dataset;
+
+// One connection to one log file (an ordinary SQLite file). Opening never
+// creates a file and refuses files that are not logs. Our own SQL functions
+// (DateValue, a like() that ignores case in every alphabet) live only on
+// the connection, never in the file's schema.
+class Connection : public QObject {
+    Q_OBJECT
+public:
+    explicit Connection(QObject *parent = nullptr);
+    ~Connection() override;
+
+    // "Provider=...;Data Source=<path>;Persist Security Info=false "
+    void setConnectionString(const QString &s);
+    QString connectionString() const { return m_connectionString; }
+    QString databasePath() const;
+
+    void open();            // throws DbError naming the file
+    void close();           // closes every dataset on the connection first
+    bool isOpen() const { return m_db != nullptr; }
+    sqlite3 *handle() const { return m_db; }
+
+    // Runs a statement that returns no rows (dialect adapted). Throws DbError.
+    void execute(const QString &sql);
+    int changes() const;
+
+    void beginTransaction();
+    void commit();
+    void rollback();
+    bool inTransaction() const;
+
+    static int busyTimeoutMs() { return 5000; }
+
+    // Datasets register themselves so that close() can close them.
+    void registerDataset(Dataset *ds);
+    void unregisterDataset(Dataset *ds);
+
+private:
+    void requireOpen() const;
+
+    QString m_connectionString;
+    sqlite3 *m_db = nullptr;
+    QList<Dataset *> m_datasets;
+};
