@@ -262,10 +262,28 @@ CountryInfo FindCountryByCall(const QString &call)
 CountryInfo FindCountryByPrefix(const QString &text)
 {
     const QByteArray key = searchKey(text);
-    const TCountryRecord *r = findLongest(g_entityTable, &TCountryRecord::PrimaryPrefix, view(key));
+    // A stored text that fills the dxcc column may be a longer primary
+    // prefix cut to the column; its entity is the key one character longer.
+    const bool mayBeCut = text.size() == kStoredCountryWidth;
+    const auto find = [mayBeCut](Bytes k) -> const TCountryRecord * {
+        const auto &table = g_entityTable;
+        const auto less = [](const TCountryRecord &r, Bytes v) {
+            return compareBytes(view(r.PrimaryPrefix), v) < 0;
+        };
+        if (mayBeCut && !k.empty()) {
+            auto it = std::lower_bound(table.begin(), table.end(), k, less);
+            if (it != table.end()) {
+                const Bytes found = view(it->PrimaryPrefix);
+                if (found == k || (found.size() == k.size() + 1 && found.substr(0, k.size()) == k))
+                    return &*it;
+            }
+        }
+        return findLongest(table, &TCountryRecord::PrimaryPrefix, k);
+    };
+    const TCountryRecord *r = find(view(key));
     // Country texts are stored with the "*" some primary prefixes carry in
     // the file, while this table holds them without it.
     if (!r && key.startsWith('*'))
-        r = findLongest(g_entityTable, &TCountryRecord::PrimaryPrefix, view(key).substr(1));
+        r = find(view(key).substr(1));
     return toInfo(r);
 }

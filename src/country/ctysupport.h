@@ -64,8 +64,12 @@ int CountryCount();
 // included); the call is taken as it is: no case change, no trimming.
 CountryInfo FindCountryByCall(const QString &call);
 
+// Width of the country text column of the log (log.dxcc).
+constexpr int kStoredCountryWidth = 5;
+
 // The same over EntityTable for a stored country text. A text stored with the
-// leading "*" of its primary prefix finds its entity as well.
+// leading "*" of its primary prefix finds its entity as well, and so does a
+// six-character primary prefix stored cut to the column's five.
 CountryInfo FindCountryByPrefix(const QString &text);
 
 // Order of both tables: unsigned bytes, a text before any longer text it begins.
