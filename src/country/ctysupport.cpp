@@ -6,8 +6,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
-#include <string_view>
 
 namespace {
 
@@ -41,79 +41,81 @@ int compareBytes(Bytes a, Bytes b)
     return a.size() < b.size() ? -1 : 1;
 }
 
-Bytes view(const QByteArray &b) { return Bytes(b.constData(), size_t(b.size())); }
-
-QByteArray cut(Bytes s, int max)
-{
-    if (s.size() > size_t(max))
-        s = s.substr(0, size_t(max));
-    return QByteArray(s.data(), qsizetype(s.size()));
-}
-
 // One fixed-column field of an entity line: columns first..last (from 1,
 // both included) of the line as read, trimmed, cut, one trailing ":" dropped.
-QByteArray entityField(Bytes line, int first, int last, int max)
+template <int N>
+void entityField(FixedText<N> &field, Bytes line, int first, int last)
 {
     Bytes cols;
     if (size_t(first - 1) < line.size())
         cols = line.substr(size_t(first - 1), size_t(last - first + 1));
     Bytes t = trimmed(cols);
-    if (t.size() > size_t(max))
-        t = t.substr(0, size_t(max));
+    if (t.size() > size_t(N))
+        t = t.substr(0, size_t(N));
     if (!t.empty() && t.back() == ':')
         t.remove_suffix(1);
-    return QByteArray(t.data(), qsizetype(t.size()));
+    field.assign(t);
 }
 
-TCountryRecord parseEntityLine(Bytes line)
+void parseEntityLine(TCountryRecord &r, Bytes line)
 {
-    TCountryRecord r;
-    r.Name = entityField(line, 1, 26, TCountryRecord::kNameMax);
-    r.CQZone = entityField(line, 27, 31, TCountryRecord::kZoneMax);
-    r.ITUZone = entityField(line, 32, 36, TCountryRecord::kZoneMax);
-    r.Continent = entityField(line, 37, 41, TCountryRecord::kContinentMax);
-    r.Latitude = entityField(line, 42, 50, TCountryRecord::kLatitudeMax);
-    r.Longitude = entityField(line, 51, 60, TCountryRecord::kLongitudeMax);
-    r.UTCOffset = entityField(line, 61, 69, TCountryRecord::kUtcOffsetMax);
-    r.PrimaryPrefix = entityField(line, 70, 77, TCountryRecord::kPrimaryPrefixMax);
-    return r;
+    r = TCountryRecord();
+    entityField(r.Name, line, 1, 26);
+    entityField(r.CQZone, line, 27, 31);
+    entityField(r.ITUZone, line, 32, 36);
+    entityField(r.Continent, line, 37, 41);
+    entityField(r.Latitude, line, 42, 50);
+    entityField(r.Longitude, line, 51, 60);
+    entityField(r.UTCOffset, line, 61, 69);
+    entityField(r.PrimaryPrefix, line, 70, 77);
 }
 
-// Removes the first group open..close from item and returns its inner text.
-// A group left open runs to the end of the item.
-std::string takeGroup(std::string &item, char open, char close)
+// Removes the first group open..close from the item and returns its inner
+// text. A group left open runs to the end of the item.
+void takeGroup(std::string &item, char open, char close, std::string &inner)
 {
+    inner.clear();
     const size_t at = item.find(open);
     if (at == std::string::npos)
-        return {};
+        return;
     const size_t end = item.find(close, at + 1);
     const size_t innerEnd = end == std::string::npos ? item.size() : end;
-    std::string inner = item.substr(at + 1, innerEnd - at - 1);
+    inner.assign(item, at + 1, innerEnd - at - 1);
     item.erase(at, (end == std::string::npos ? item.size() : end + 1) - at);
-    return inner;
 }
 
 void addItem(std::vector<TCountryRecord> &out, const TCountryRecord &entity, Bytes itemText)
 {
+    TCountryRecord r = entity;
+    if (itemText.find_first_of("([") == Bytes::npos) {
+        if (itemText.empty())
+            return;   // nothing to be a key: such a record could never match
+        r.Prefix.assign(itemText);
+        out.push_back(r);
+        return;
+    }
     std::string item(itemText);
-    const QByteArray cq = cut(takeGroup(item, '(', ')'), TCountryRecord::kZoneMax);
-    const QByteArray itu = cut(takeGroup(item, '[', ']'), TCountryRecord::kZoneMax);
+    std::string cq, itu;
+    takeGroup(item, '(', ')', cq);
+    takeGroup(item, '[', ']', itu);
     if (item.empty())
-        return;   // nothing left to be a key: an empty record could never match
-    TCountryRecord r = entity;   // entity texts are shared, not copied
-    r.Prefix = cut(item, TCountryRecord::kPrefixMax);
-    if (!cq.isEmpty())
-        r.CQZone = cq;
-    if (!itu.isEmpty())
-        r.ITUZone = itu;
-    out.push_back(std::move(r));
+        return;
+    r.Prefix.assign(item);
+    if (!cq.empty())
+        r.CQZone.assign(cq);
+    if (!itu.empty())
+        r.ITUZone.assign(itu);
+    out.push_back(r);
 }
 
 std::vector<TCountryRecord> parse(const QByteArray &contents)
 {
+    const Bytes all(contents.constData(), size_t(contents.size()));
     std::vector<TCountryRecord> records;
-    records.reserve(size_t(contents.size() / 10));
-    const Bytes all = view(contents);
+    // Every item ends with "," or ";", so this is room enough in one go.
+    records.reserve(size_t(std::count_if(all.begin(), all.end(),
+                                         [](char c) { return c == ',' || c == ';'; }))
+                    + 1);
 
     bool inBlock = false;
     TCountryRecord entity;
@@ -137,7 +139,7 @@ std::vector<TCountryRecord> parse(const QByteArray &contents)
         if (t.empty())
             continue;
         if (!inBlock) {
-            entity = parseEntityLine(line);
+            parseEntityLine(entity, line);
             inBlock = true;
             continue;
         }
@@ -161,20 +163,86 @@ std::vector<TCountryRecord> parse(const QByteArray &contents)
     return records;
 }
 
-const TCountryRecord *findLongest(const std::vector<TCountryRecord> &table,
-                                  QByteArray TCountryRecord::*key, Bytes text)
+// The order of the records by the given key, as record positions. The sort
+// works on the keys' first eight bytes packed into a number (same order as
+// the bytes, shorter texts padded with zero) and compares whole keys only
+// where those agree.
+template <typename Key>
+std::vector<uint32_t> sortOrder(const std::vector<TCountryRecord> &records, Key key)
 {
-    const auto less = [key](const TCountryRecord &r, Bytes k) {
-        return compareBytes(view(r.*key), k) < 0;
+    struct Entry {
+        uint64_t head;
+        uint32_t index;
     };
-    while (!text.empty() && !table.empty()) {
-        auto it = std::lower_bound(table.begin(), table.end(), text, less);
-        if (it != table.end() && compareBytes(view((*it).*key), text) == 0)
-            return &*it;
+    std::vector<Entry> entries(records.size());
+    for (uint32_t i = 0; i < entries.size(); ++i) {
+        const Bytes k = key(records[i]);
+        uint64_t head = 0;
+        for (size_t b = 0; b < 8; ++b)
+            head = (head << 8) | (b < k.size() ? static_cast<unsigned char>(k[b]) : 0u);
+        entries[i] = {head, i};
+    }
+    std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        return compareBytes(key(records[a.index]), key(records[b.index])) < 0;
+    });
+    std::vector<uint32_t> order(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+        order[i] = entries[i].index;
+    return order;
+}
+
+// Puts records[order[i]] at position i, moving every record once.
+void permute(std::vector<TCountryRecord> &records, std::vector<uint32_t> order)
+{
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (order[start] == start)
+            continue;
+        const TCountryRecord held = records[start];
+        size_t at = start;
+        for (;;) {
+            const size_t from = order[at];
+            order[at] = uint32_t(at);
+            if (from == start) {
+                records[at] = held;
+                break;
+            }
+            records[at] = records[from];
+            at = from;
+        }
+    }
+}
+
+template <typename Key>
+const TCountryRecord *findExactOrAfter(const std::vector<TCountryRecord> &table, Key key, Bytes text)
+{
+    auto it = std::lower_bound(table.begin(), table.end(), text,
+                               [&](const TCountryRecord &r, Bytes k) { return compareBytes(key(r), k) < 0; });
+    return it == table.end() ? nullptr : &*it;
+}
+
+// Longest non-empty beginning of text (the whole text included) that is a key.
+template <typename Key>
+const TCountryRecord *findLongest(const std::vector<TCountryRecord> &table, Key key, Bytes text)
+{
+    while (!text.empty()) {
+        const TCountryRecord *r = findExactOrAfter(table, key, text);
+        if (r && key(*r) == text)
+            return r;
         text.remove_suffix(1);
     }
     return nullptr;
 }
+
+struct PrefixKey {
+    Bytes operator()(const TCountryRecord &r) const { return r.Prefix.view(); }
+};
+struct PrimaryKey {
+    Bytes operator()(const TCountryRecord &r) const { return r.PrimaryPrefix.view(); }
+};
+constexpr PrefixKey prefixKey;
+constexpr PrimaryKey primaryKey;
 
 // Keys are single-byte text. A character beyond Latin-1 can match no key,
 // so only the beginning before it can be found.
@@ -186,27 +254,33 @@ QByteArray searchKey(const QString &text)
     return text.left(n).toLatin1();
 }
 
+template <int N>
+QString text(const FixedText<N> &f)
+{
+    return QString::fromLatin1(f.data, f.length);
+}
+
 CountryInfo toInfo(const TCountryRecord *r)
 {
     CountryInfo info;
     if (!r)
         return info;
-    info.Name = QString::fromLatin1(r->Name);
-    info.CQZone = QString::fromLatin1(r->CQZone);
-    info.ITUZone = QString::fromLatin1(r->ITUZone);
-    info.Continent = QString::fromLatin1(r->Continent);
-    info.Latitude = QString::fromLatin1(r->Latitude);
-    info.Longitude = QString::fromLatin1(r->Longitude);
-    info.UTCOffset = QString::fromLatin1(r->UTCOffset);
-    info.PrimaryPrefix = QString::fromLatin1(r->PrimaryPrefix);
+    info.Name = text(r->Name);
+    info.CQZone = text(r->CQZone);
+    info.ITUZone = text(r->ITUZone);
+    info.Continent = text(r->Continent);
+    info.Latitude = text(r->Latitude);
+    info.Longitude = text(r->Longitude);
+    info.UTCOffset = text(r->UTCOffset);
+    info.PrimaryPrefix = text(r->PrimaryPrefix);
     return info;
 }
 
 } // namespace
 
-int compareCountryKeys(const QByteArray &a, const QByteArray &b)
+int compareCountryKeys(std::string_view a, std::string_view b)
 {
-    return compareBytes(view(a), view(b));
+    return compareBytes(a, b);
 }
 
 void LoadCountryTableFromData(const QByteArray &contents)
@@ -214,15 +288,12 @@ void LoadCountryTableFromData(const QByteArray &contents)
     std::vector<TCountryRecord> prefixes = parse(contents);
     std::vector<TCountryRecord> entities = prefixes;
     for (TCountryRecord &r : entities) {
-        if (r.PrimaryPrefix.startsWith('*'))
-            r.PrimaryPrefix.remove(0, 1);
+        if (r.PrimaryPrefix.length > 0 && r.PrimaryPrefix.data[0] == '*')
+            r.PrimaryPrefix.assign(r.PrimaryPrefix.view().substr(1));
     }
-    std::sort(prefixes.begin(), prefixes.end(), [](const TCountryRecord &a, const TCountryRecord &b) {
-        return compareBytes(view(a.Prefix), view(b.Prefix)) < 0;
-    });
-    std::sort(entities.begin(), entities.end(), [](const TCountryRecord &a, const TCountryRecord &b) {
-        return compareBytes(view(a.PrimaryPrefix), view(b.PrimaryPrefix)) < 0;
-    });
+    // Sorted in place: the tables are a few megabytes on the real file.
+    permute(prefixes, sortOrder(prefixes, prefixKey));
+    permute(entities, sortOrder(entities, primaryKey));
     g_prefixTable.swap(prefixes);
     g_entityTable.swap(entities);
 }
@@ -232,8 +303,7 @@ void LoadCountryTable(const QString &path)
     ClearCountryTable();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        const QFileInfo info(path);
-        if (!info.exists())
+        if (!QFileInfo::exists(path))
             throw DbError(QStringLiteral("File not found"));
         throw DbError(QStringLiteral("Access denied"));
     }
@@ -256,7 +326,7 @@ int CountryCount() { return int(g_prefixTable.size()); }
 CountryInfo FindCountryByCall(const QString &call)
 {
     const QByteArray key = searchKey(call);
-    return toInfo(findLongest(g_prefixTable, &TCountryRecord::Prefix, view(key)));
+    return toInfo(findLongest(g_prefixTable, prefixKey, Bytes(key.constData(), size_t(key.size()))));
 }
 
 CountryInfo FindCountryByPrefix(const QString &text)
@@ -266,24 +336,20 @@ CountryInfo FindCountryByPrefix(const QString &text)
     // prefix cut to the column; its entity is the key one character longer.
     const bool mayBeCut = text.size() == kStoredCountryWidth;
     const auto find = [mayBeCut](Bytes k) -> const TCountryRecord * {
-        const auto &table = g_entityTable;
-        const auto less = [](const TCountryRecord &r, Bytes v) {
-            return compareBytes(view(r.PrimaryPrefix), v) < 0;
-        };
         if (mayBeCut && !k.empty()) {
-            auto it = std::lower_bound(table.begin(), table.end(), k, less);
-            if (it != table.end()) {
-                const Bytes found = view(it->PrimaryPrefix);
+            if (const TCountryRecord *r = findExactOrAfter(g_entityTable, primaryKey, k)) {
+                const Bytes found = primaryKey(*r);
                 if (found == k || (found.size() == k.size() + 1 && found.substr(0, k.size()) == k))
-                    return &*it;
+                    return r;
             }
         }
-        return findLongest(table, &TCountryRecord::PrimaryPrefix, k);
+        return findLongest(g_entityTable, primaryKey, k);
     };
-    const TCountryRecord *r = find(view(key));
+    const Bytes whole(key.constData(), size_t(key.size()));
+    const TCountryRecord *r = find(whole);
     // Country texts are stored with the "*" some primary prefixes carry in
     // the file, while this table holds them without it.
-    if (!r && key.startsWith('*'))
-        r = find(view(key).substr(1));
+    if (!r && !whole.empty() && whole.front() == '*')
+        r = find(whole.substr(1));
     return toInfo(r);
 }

@@ -1,30 +1,44 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <algorithm>
+#include <cstring>
+#include <string_view>
 #include <vector>
+
+// A text of at most N single-byte characters kept inside its record, so a
+// table of records is one block of memory and copies are plain copies.
+template <int N>
+struct FixedText {
+    static constexpr int kMax = N;
+
+    unsigned char length = 0;
+    char data[N] = {};
+
+    std::string_view view() const { return std::string_view(data, length); }
+    QByteArray bytes() const { return QByteArray(data, length); }
+    bool isEmpty() const { return length == 0; }
+    // Keeps at most N characters of the text.
+    void assign(std::string_view text)
+    {
+        length = static_cast<unsigned char>(std::min<size_t>(text.size(), N));
+        std::memcpy(data, text.data(), length);
+    }
+};
 
 // One prefix item of the country file together with the data of its entity.
 // Every field is single-byte text exactly as the file writes it, cut to the
-// field's maximum length (see the k...Max constants).
+// field's maximum length.
 struct TCountryRecord {
-    QByteArray Prefix;          // 20: prefix or full call, key of PrefixTable
-    QByteArray Name;            // 26
-    QByteArray CQZone;          // 5
-    QByteArray ITUZone;         // 5
-    QByteArray Continent;       // 5
-    QByteArray Latitude;        // 9, north positive
-    QByteArray Longitude;       // 10, west positive
-    QByteArray UTCOffset;       // 9
-    QByteArray PrimaryPrefix;   // 6; in EntityTable without the leading "*"
-
-    static constexpr int kPrefixMax = 20;
-    static constexpr int kNameMax = 26;
-    static constexpr int kZoneMax = 5;
-    static constexpr int kContinentMax = 5;
-    static constexpr int kLatitudeMax = 9;
-    static constexpr int kLongitudeMax = 10;
-    static constexpr int kUtcOffsetMax = 9;
-    static constexpr int kPrimaryPrefixMax = 6;
+    FixedText<20> Prefix;          // prefix or full call, key of PrefixTable
+    FixedText<26> Name;
+    FixedText<5> CQZone;
+    FixedText<5> ITUZone;
+    FixedText<5> Continent;
+    FixedText<9> Latitude;         // north positive
+    FixedText<10> Longitude;       // west positive
+    FixedText<9> UTCOffset;
+    FixedText<6> PrimaryPrefix;    // in EntityTable without the leading "*"
 };
 
 // What a lookup returns: the entity's texts, all empty when nothing is found.
@@ -73,4 +87,4 @@ constexpr int kStoredCountryWidth = 5;
 CountryInfo FindCountryByPrefix(const QString &text);
 
 // Order of both tables: unsigned bytes, a text before any longer text it begins.
-int compareCountryKeys(const QByteArray &a, const QByteArray &b);
+int compareCountryKeys(std::string_view a, std::string_view b);

@@ -19,7 +19,7 @@ std::vector<TCountryRecord> withKey(const QByteArray &key)
 {
     std::vector<TCountryRecord> out;
     for (const TCountryRecord &r : PrefixTable()) {
-        if (r.Prefix == key)
+        if (r.Prefix.bytes() == key)
             out.push_back(r);
     }
     return out;
@@ -109,10 +109,10 @@ void TestCountry::fixtureRecords()
     const auto found = withKey(key);
     QCOMPARE(found.size(), size_t(1));
     const TCountryRecord &r = found.front();
-    QCOMPARE(r.Name, name);
-    QCOMPARE(r.CQZone, cq);
-    QCOMPARE(r.ITUZone, itu);
-    QCOMPARE(r.PrimaryPrefix, primary);
+    QCOMPARE(r.Name.bytes(), name);
+    QCOMPARE(r.CQZone.bytes(), cq);
+    QCOMPARE(r.ITUZone.bytes(), itu);
+    QCOMPARE(r.PrimaryPrefix.bytes(), primary);
 }
 
 void TestCountry::fixtureCountsAndKeys()
@@ -124,23 +124,23 @@ void TestCountry::fixtureCountsAndKeys()
 
     QList<QByteArray> keys;
     for (const TCountryRecord &r : PrefixTable())
-        keys << r.Prefix;
+        keys << r.Prefix.bytes();
     const QList<QByteArray> expected = {"=K1XYZ", "=TA1/ST", "AA", "AB", "ABCDEFGHIJKLMNOPQRST", "AC", "AD",
                                         "FO", "FP", "K", "LI", "N", "SH", "TA1", "VP8H", "W"};
     QCOMPARE(keys, expected);
 
     // Entity line fields of a full line, colons and blanks removed.
     const TCountryRecord ab = withKey("AB").front();
-    QCOMPARE(ab.Continent, QByteArray("EU"));
-    QCOMPARE(ab.Latitude, QByteArray("51.00"));
-    QCOMPARE(ab.Longitude, QByteArray("-10.00"));
-    QCOMPARE(ab.UTCOffset, QByteArray("-1.0"));
+    QCOMPARE(ab.Continent.bytes(), QByteArray("EU"));
+    QCOMPARE(ab.Latitude.bytes(), QByteArray("51.00"));
+    QCOMPARE(ab.Longitude.bytes(), QByteArray("-10.00"));
+    QCOMPARE(ab.UTCOffset.bytes(), QByteArray("-1.0"));
     // A line that stops after the continent leaves the rest empty.
     const TCountryRecord sh = withKey("SH").front();
-    QCOMPARE(sh.Continent, QByteArray("AF"));
-    QVERIFY(sh.Latitude.isEmpty());
-    QVERIFY(sh.Longitude.isEmpty());
-    QVERIFY(sh.UTCOffset.isEmpty());
+    QCOMPARE(sh.Continent.bytes(), QByteArray("AF"));
+    QVERIFY(sh.Latitude.bytes().isEmpty());
+    QVERIFY(sh.Longitude.bytes().isEmpty());
+    QVERIFY(sh.UTCOffset.bytes().isEmpty());
 }
 
 void TestCountry::entityTableDropsOneStar()
@@ -148,15 +148,15 @@ void TestCountry::entityTableDropsOneStar()
     LoadCountryTable(fixture("basic.dat"));
     QList<QByteArray> primaries;
     for (const TCountryRecord &r : EntityTable())
-        primaries << r.PrimaryPrefix;
+        primaries << r.PrimaryPrefix.bytes();
     const QList<QByteArray> expected = {"", "AB", "AB", "AB", "FO", "FO", "K", "K", "K", "K", "K",
                                         "LI", "LI", "TA1", "TA1", "VP8/hx"};
     QCOMPARE(primaries, expected);
 
     // Only the first "*" goes.
     LoadCountryTableFromData(entityLine("Two Stars", "**X") + "\n    XX;\n");
-    QCOMPARE(PrefixTable().front().PrimaryPrefix, QByteArray("**X"));
-    QCOMPARE(EntityTable().front().PrimaryPrefix, QByteArray("*X"));
+    QCOMPARE(PrefixTable().front().PrimaryPrefix.bytes(), QByteArray("**X"));
+    QCOMPARE(EntityTable().front().PrimaryPrefix.bytes(), QByteArray("*X"));
 }
 
 void TestCountry::blankFileGivesEmptyTables()
@@ -204,7 +204,7 @@ void TestCountry::irregularBlocks()
     LoadCountryTableFromData(text);
     QList<QByteArray> keys;
     for (const TCountryRecord &r : PrefixTable())
-        keys << r.Prefix;
+        keys << r.Prefix.bytes();
     QCOMPARE(keys, (QList<QByteArray>{"G1", "G2", "G3", "G4", "U1", "U2"}));
     QCOMPARE(FindCountryByCall("G4AAA").Name, QStringLiteral("Gaps"));
     QCOMPARE(FindCountryByCall("U2AAA").Name, QStringLiteral("Unfinished"));
@@ -218,7 +218,7 @@ void TestCountry::unsignedByteOrder()
     LoadCountryTableFromData(text);
     QList<QByteArray> keys;
     for (const TCountryRecord &r : PrefixTable())
-        keys << r.Prefix;
+        keys << r.Prefix.bytes();
     QCOMPARE(keys, (QList<QByteArray>{"0", "A", "AB", "Z", "a", "\xC4", "\xC4X"}));
 
     QVERIFY(compareCountryKeys("Z", "\xC4") < 0);
@@ -405,19 +405,19 @@ void TestCountry::realFileTables()
 
     const auto &prefixes = PrefixTable();
     for (size_t i = 1; i < prefixes.size(); ++i)
-        QVERIFY(compareCountryKeys(prefixes[i - 1].Prefix, prefixes[i].Prefix) <= 0);
+        QVERIFY(compareCountryKeys(prefixes[i - 1].Prefix.view(), prefixes[i].Prefix.view()) <= 0);
     const auto &entities = EntityTable();
     for (size_t i = 1; i < entities.size(); ++i)
-        QVERIFY(compareCountryKeys(entities[i - 1].PrimaryPrefix, entities[i].PrimaryPrefix) <= 0);
+        QVERIFY(compareCountryKeys(entities[i - 1].PrimaryPrefix.view(), entities[i].PrimaryPrefix.view()) <= 0);
     for (const TCountryRecord &r : entities)
-        QVERIFY(!r.PrimaryPrefix.startsWith('*'));
+        QVERIFY(!r.PrimaryPrefix.bytes().startsWith('*'));
 
     // Every entity name is as written, without its colon, and the zones are
     // plain numbers.
     for (const TCountryRecord &r : prefixes) {
-        QVERIFY(!r.Name.isEmpty() && !r.Name.endsWith(':'));
-        QVERIFY(!r.CQZone.isEmpty() && !r.CQZone.contains(':'));
-        QVERIFY(!r.Prefix.contains(',') && !r.Prefix.contains(';') && !r.Prefix.contains('('));
+        QVERIFY(!r.Name.bytes().isEmpty() && !r.Name.bytes().endsWith(':'));
+        QVERIFY(!r.CQZone.bytes().isEmpty() && !r.CQZone.bytes().contains(':'));
+        QVERIFY(!r.Prefix.bytes().contains(',') && !r.Prefix.bytes().contains(';') && !r.Prefix.bytes().contains('('));
     }
 }
 
@@ -430,9 +430,9 @@ void TestCountry::realFileStarredEntities()
     QCOMPARE(FindCountryByPrefix("VP8/h").Name, QStringLiteral("South Shetland Islands"));
     // Every stored country text names its entity again.
     for (const TCountryRecord &r : PrefixTable()) {
-        const QString stored = QString::fromLatin1(r.PrimaryPrefix.left(kStoredCountryWidth));
+        const QString stored = QString::fromLatin1(r.PrimaryPrefix.bytes().left(kStoredCountryWidth));
         const CountryInfo info = FindCountryByPrefix(stored);
-        if (info.Name != QString::fromLatin1(r.Name))
+        if (info.Name != QString::fromLatin1(r.Name.bytes()))
             QFAIL(qPrintable(stored + QLatin1String(" -> ") + info.Name));
     }
 }
