@@ -18,11 +18,12 @@ struct FixedText {
     std::string_view view() const { return std::string_view(data, length); }
     QByteArray bytes() const { return QByteArray(data, length); }
     bool isEmpty() const { return length == 0; }
-    // Keeps at most N characters of the text.
+    // Keeps at most N characters of the text (which may be a part of this one).
     void assign(std::string_view text)
     {
         length = static_cast<unsigned char>(std::min<size_t>(text.size(), N));
-        std::memcpy(data, text.data(), length);
+        if (length > 0)
+            std::memmove(data, text.data(), length);
     }
 };
 
