@@ -2,6 +2,7 @@
 #include "codepage.h"
 #include "dberror.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace Adif {
@@ -49,15 +50,12 @@ bool equalsNoCase(const char *p, int size, const char *word)
 
 void appendLine(QByteArray &out, const char *tag, const QByteArray &value, bool dateType)
 {
-    out.append('<');
-    out.append(tag);
-    out.append(':');
-    out.append(QByteArray::number(value.size()));
-    if (dateType)
-        out.append(":D");
-    out.append('>');
+    char head[48];
+    const int n = std::snprintf(head, sizeof head, "<%s:%lld%s>", tag, static_cast<long long>(value.size()),
+                                dateType ? ":D" : "");
+    out.append(head, n);
     out.append(value);
-    out.append("\r\n");
+    out.append("\r\n", 2);
 }
 
 } // namespace
@@ -90,19 +88,18 @@ QString dateValue(const QDate &d)
 {
     if (!d.isValid())
         return QString();
-    return QStringLiteral("%1%2%3")
-        .arg(d.year(), 4, 10, QLatin1Char('0'))
-        .arg(d.month(), 2, 10, QLatin1Char('0'))
-        .arg(d.day(), 2, 10, QLatin1Char('0'));
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d", d.year(), d.month(), d.day());
+    return QString::fromLatin1(buf);
 }
 
 QString timeValue(const QTime &t)
 {
     if (!t.isValid())
         return QString();
-    return QStringLiteral("%1%2")
-        .arg(t.hour(), 2, 10, QLatin1Char('0'))
-        .arg(t.minute(), 2, 10, QLatin1Char('0'));
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02d%02d", t.hour(), t.minute());
+    return QString::fromLatin1(buf);
 }
 
 QByteArray header()
@@ -118,7 +115,7 @@ void appendRecord(QByteArray &out, const Record &record)
             continue;
         appendLine(out, kTags[t].name, Codepage::toCp1251(v), t == QsoDate);
     }
-    out.append("<EOR>\r\n\r\n");
+    out.append("<EOR>\r\n\r\n", 9);
 }
 
 // ---------------------------------------------------------------- reader
@@ -134,9 +131,9 @@ Reader::Reader(const QByteArray &bytes) : m_data(bytes)
     }
     // A file whose first character is "<" has no header (ADIF's own rule).
     qsizetype i = m_pos;
-    while (i < m_data.size() && isBlank(m_data[i]))
+    while (i < m_data.size() && isBlank(m_data.at(i)))
         ++i;
-    m_inHeader = i < m_data.size() && m_data[i] != '<';
+    m_inHeader = i < m_data.size() && m_data.at(i) != '<';
 }
 
 qsizetype Reader::valueEnd(qsizetype start, qint64 length) const

@@ -45,19 +45,20 @@ namespace Codepage {
 
 QByteArray toCp1251(const QString &text)
 {
-    QByteArray out;
-    out.reserve(text.size());
-    const char16_t *p = reinterpret_cast<const char16_t *>(text.utf16());
     const qsizetype n = text.size();
+    QByteArray out(n, Qt::Uninitialized);
+    char *o = out.data();
+    const char16_t *p = reinterpret_cast<const char16_t *>(text.utf16());
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = p[i];
         if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
             ++i;   // one character, one "?"
-            out.append('?');
+            *o++ = '?';
             continue;
         }
-        out.append(encodeOne(c));
+        *o++ = encodeOne(c);
     }
+    out.truncate(o - out.constData());
     return out;
 }
 
