@@ -2,6 +2,8 @@
 
 #include "dberror.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -296,6 +298,11 @@ void LoadCountryTableFromData(const QByteArray &contents)
     permute(entities, sortOrder(entities, primaryKey));
     g_prefixTable.swap(prefixes);
     g_entityTable.swap(entities);
+}
+
+QString CountryFilePath()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("cty.dat"));
 }
 
 void LoadCountryTable(const QString &path)

@@ -63,6 +63,10 @@ struct CountryInfo {
 // nothing) and DbError is thrown: "File not found" for a missing file.
 void LoadCountryTable(const QString &path);
 
+// The country file the program reads: cty.dat in the folder of its executable
+// (not the working folder). Needs the application object.
+QString CountryFilePath();
+
 // The same from the file's contents already in memory.
 void LoadCountryTableFromData(const QByteArray &contents);
 

@@ -55,6 +55,7 @@ private slots:
     void missingFile();
     void unreadableFile();
     void reloadReplacesTables();
+    void fileBesideExecutable();
 
     void longestPrefix_data();
     void longestPrefix();
@@ -267,6 +268,14 @@ void TestCountry::reloadReplacesTables()
     QCOMPARE(FindCountryByCall("ON4ABC").Name, QStringLiteral("Only"));
 }
 
+void TestCountry::fileBesideExecutable()
+{
+    // The build puts the country file beside the executables.
+    QCOMPARE(CountryFilePath(), QStringLiteral(TARNIX_BIN_DIR "/cty.dat"));
+    LoadCountryTable(CountryFilePath());
+    QVERIFY(CountryCount() > 20000);
+}
+
 void TestCountry::longestPrefix_data()
 {
     QTest::addColumn<QString>("call");
@@ -437,5 +446,5 @@ void TestCountry::realFileStarredEntities()
     }
 }
 
-QTEST_APPLESS_MAIN(TestCountry)
+QTEST_GUILESS_MAIN(TestCountry)
 #include "test_country.moc"
