@@ -107,6 +107,8 @@ void dateValueFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
     }
 }
 
+int g_busyTimeoutMs = 5000;
+
 QString engineMessage(sqlite3 *db)
 {
     return QString::fromUtf8(sqlite3_errmsg(db));
@@ -115,6 +117,16 @@ QString engineMessage(sqlite3 *db)
 } // namespace
 
 Connection::Connection(QObject *parent) : QObject(parent) {}
+
+int Connection::busyTimeoutMs()
+{
+    return g_busyTimeoutMs;
+}
+
+void Connection::setBusyTimeoutMs(int ms)
+{
+    g_busyTimeoutMs = ms;
+}
 
 Connection::~Connection()
 {

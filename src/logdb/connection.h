@@ -35,7 +35,10 @@ public:
     void rollback();
     bool inTransaction() const;
 
-    static int busyTimeoutMs() { return 5000; }
+    // How long a statement waits for another program's lock on the file
+    // before the engine reports it; applied when the connection opens.
+    static int busyTimeoutMs();
+    static void setBusyTimeoutMs(int ms);   // tests shorten the wait
 
     // Datasets register themselves so that close() can close them.
     void registerDataset(Dataset *ds);
