@@ -1,0 +1,7 @@
+#include "fuzzentries.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzEntry::ini(data, size);
+    return 0;
+}
