@@ -200,6 +200,29 @@ void Connection::open()
                           .arg(path, missing.join(QStringLiteral(", "))));
     }
 
+    // A damaged file is refused before anything can be written to it; the
+    // engine would otherwise notice only when a page is read, perhaps after
+    // a QSO has been added to the damage. The structural check costs about
+    // half of reading the log view once.
+    QString damage;
+    if (sqlite3_prepare_v2(db, "pragma quick_check(1)", -1, &st, nullptr) == SQLITE_OK) {
+        src = sqlite3_step(st);
+        if (src == SQLITE_ROW) {
+            const QString result = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+            if (result != QLatin1String("ok"))
+                damage = result;
+        } else {
+            damage = engineMessage(db);
+        }
+    } else {
+        damage = engineMessage(db);
+    }
+    sqlite3_finalize(st);
+    if (!damage.isEmpty()) {
+        sqlite3_close(db);
+        throw DbError(QStringLiteral("'%1' is a damaged log file: %2").arg(path, damage));
+    }
+
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr);
     sqlite3_create_function(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr);
