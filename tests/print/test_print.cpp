@@ -662,7 +662,8 @@ void TestPrint::previewWindow()
     QTemporaryDir dir;
     QString answer = dir.filePath(QStringLiteral("journal"));
     QStringList errors;
-    ReportPreview::setAskFileName([&](QWidget *, const QString &, const QString &, const QString &) {
+    ReportPreview::setAskFileName([&](QWidget *, const QString &, const QString &, const QString &,
+                                      const QString &) {
         return answer;
     });
     ReportPreview::setShowError([&](QWidget *, const QString &m) { errors.append(m); });
