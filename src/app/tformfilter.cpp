@@ -6,7 +6,8 @@
 #include "sqlfile.h"
 
 #include "dberror.h"
-#include "dialogs.h"
+#include "dbgrid.h"
+#include "guarded.h"
 #include "tdm.h"
 
 #include <QCheckBox>
@@ -154,19 +155,22 @@ FilterComposer::Power TFormFilter::power() const
 
 void TFormFilter::Button1Click()
 {
-    try {
+    // A row being edited in the log grid is written before the view changes.
+    if (m_main->DBGrid1 && !m_main->DBGrid1->postPending())
+        return;
+    const bool ok = runGuarded(this, [this] {
         QueryActions::applyFilter(m_dm->ADOQueryLog, Edit3->text(), power());
         m_main->showQsoCount();
-    } catch (const DbError &e) {
-        showError(e.message());
-        return;   // the window stays open; the query keeps the rejected statement
-    }
-    accept();
+    });
+    if (ok)   // on an error the window stays open, the query closed with the rejected statement
+        accept();
 }
 
 void TFormFilter::Button2Click()
 {
-    try {
+    if (m_main->DBGrid1 && !m_main->DBGrid1->postPending())
+        return;
+    const bool ok = runGuarded(this, [this] {
         // Lines each ended by a break: the last break closes a line, it does
         // not open an empty one.
         QStringList saved = SqlFile::splitLines(m_main->SavedLogSql);
@@ -174,17 +178,11 @@ void TFormFilter::Button2Click()
             saved.removeLast();
         QueryActions::cancelFilter(m_dm->ADOQueryLog, saved);
         m_main->showQsoCount();
-    } catch (const DbError &e) {
-        showError(e.message());
+    });
+    if (!ok)
         return;
-    }
     RadioButton1->setChecked(true);
     Edit3->clear();
     CheckBox1->setChecked(false);
     accept();
-}
-
-void TFormFilter::showError(const QString &message)
-{
-    Dialogs::showError(this, message);
 }

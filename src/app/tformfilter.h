@@ -47,7 +47,6 @@ public slots:
 
 private:
     FilterComposer::Power power() const;
-    void showError(const QString &message);
 
     TDM *m_dm;
     TForm1 *m_main;

@@ -7,9 +7,9 @@
 
 #include "dataset.h"
 #include "datasource.h"
-#include "dberror.h"
 #include "dbgrid.h"
 #include "dialogs.h"
+#include "guarded.h"
 #include "tdm.h"
 
 #include <QApplication>
@@ -60,6 +60,7 @@ TFormSQL::TFormSQL(TDM *dm, TForm1 *mainWindow)
 
     Memo1 = place<QPlainTextEdit>(this, "Memo1", 8, 328, 745, 97);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setTabChangesFocus(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setPlainText(QStringLiteral(
@@ -92,11 +93,10 @@ QStringList TFormSQL::memoLines() const
 
 void TFormSQL::Button1Click()
 {
-    try {
-        QueryActions::runStatement(Query1, memoLines());
-    } catch (const DbError &e) {
-        showError(e.message());
-    }
+    // A row changed in the grid is written before its result goes away.
+    if (!DBGrid1->postPending())
+        return;
+    runGuarded(this, [this] { QueryActions::runStatement(Query1, memoLines()); });
     // Cells are edited in place only where the rows carry their table's id,
     // so a change is written to exactly the row it was made in.
     DBGrid1->setEditable(Query1->isActive() && Query1->canModify() && Query1->idAt(0) >= 0);
@@ -105,14 +105,13 @@ void TFormSQL::Button1Click()
 void TFormSQL::Button3Click()
 {
     QString path;
-    try {
+    const bool written = runGuarded(this, [&] {
         const QVector<Workbook::Row> rows = QueryActions::readRows(Query1);
         path = Workbook::newWorkbookPath();
         Workbook::write(path, rows, Query1->fieldCount());
-    } catch (const DbError &e) {
-        showError(e.message());
+    });
+    if (!written)
         return;
-    }
     m_lastWorkbook = path;
     const bool opened = m_opener ? m_opener(path) : QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     if (!opened)
@@ -128,11 +127,7 @@ void TFormSQL::Button4Click()
         Dialogs::showNotice(this, QStringLiteral("Файл не сохранен!"));
         return;
     }
-    try {
-        SqlFile::save(name, Memo1->toPlainText());
-    } catch (const DbError &e) {
-        showError(e.message());
-    }
+    runGuarded(this, [&] { SqlFile::save(name, Memo1->toPlainText()); });
 }
 
 void TFormSQL::Button5Click()
@@ -142,11 +137,9 @@ void TFormSQL::Button5Click()
         Dialogs::showNotice(this, QStringLiteral("Файл не выбран"));
         return;
     }
-    try {
+    runGuarded(this, [&] {
         Memo1->setPlainText(SqlFile::splitLines(SqlFile::load(name)).join(QLatin1Char('\n')));
-    } catch (const DbError &e) {
-        showError(e.message());
-    }
+    });
 }
 
 void TFormSQL::ButtonExitClick()
@@ -160,11 +153,25 @@ bool TFormSQL::eventFilter(QObject *watched, QEvent *event)
         auto *ke = static_cast<QKeyEvent *>(event);
         auto *w = qobject_cast<QWidget *>(watched);
         if (ke->key() == Qt::Key_Escape && w && w->window() == this) {
-            close();
+            // An open cell editor takes the Esc first and drops what was
+            // typed into it; then the window closes.
+            if (w != DBGrid1 && DBGrid1->isAncestorOf(w)) {
+                QMetaObject::invokeMethod(this, &TFormSQL::abandonAndClose, Qt::QueuedConnection);
+                return false;
+            }
+            abandonAndClose();
             return true;
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void TFormSQL::abandonAndClose()
+{
+    // Esc abandons a row being edited; closing otherwise writes it.
+    if (Query1->state() == Dataset::State::Edit || Query1->state() == Dataset::State::Insert)
+        runGuarded(this, [this] { Query1->cancel(); });
+    close();
 }
 
 void TFormSQL::changeEvent(QEvent *event)
@@ -186,9 +193,4 @@ void TFormSQL::FormDeactivate()
 {
     if (m_main && m_main->DBGrid1)
         m_main->DBGrid1->setFocus(Qt::OtherFocusReason);
-}
-
-void TFormSQL::showError(const QString &message)
-{
-    Dialogs::showError(this, message);
 }

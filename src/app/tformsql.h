@@ -50,8 +50,8 @@ protected:
 
 private:
     void FormDeactivate();
+    void abandonAndClose();
     QStringList memoLines() const;
-    void showError(const QString &message);
 
     TDM *m_dm;
     TForm1 *m_main;

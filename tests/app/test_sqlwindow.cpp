@@ -6,6 +6,8 @@
 #include "tformsql.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QPointer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -29,6 +31,7 @@ private slots:
     void saveLoad();
     void saveLoadCancelled();
     void escapeClosesFromAnyControl();
+    void escapeAbandonsRowEdit();
     void focusBackOnLogGrid();
 
 private:
@@ -278,6 +281,37 @@ void TestSqlWindow::escapeClosesFromAnyControl()
     QVERIFY(w->Memo1->toPlainText().startsWith("select * from log"));
     // The main window is left alone.
     QVERIFY(fx->form->isVisible());
+}
+
+void TestSqlWindow::escapeAbandonsRowEdit()
+{
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    run(QStringLiteral("select id, CALL, QTH from log order by id"));
+    QAbstractItemModel *m = w->DBGrid1->model();
+
+    // A changed row, focus elsewhere: Esc drops the change and closes.
+    w->DBGrid1->setCurrentIndex(m->index(0, 2));
+    QVERIFY(m->setData(m->index(0, 2), QStringLiteral("Орёл")));
+    w->Memo1->setFocus();
+    QTest::keyClick(w->Memo1, Qt::Key_Escape);
+    QVERIFY(!w->isVisible());
+    QCOMPARE(w->Query1->state(), Dataset::State::Browse);
+    QCOMPARE(AppFixture::query(path, "select count(*) from log where QTH is not null"), QString("0"));
+
+    // Text typed into an open cell editor: the editor drops it, then the window closes.
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    w->DBGrid1->setFocus();
+    w->DBGrid1->setCurrentIndex(m->index(1, 1));
+    w->DBGrid1->edit(m->index(1, 1));
+    QPointer<QWidget> editor;
+    QTRY_VERIFY((editor = QApplication::focusWidget()) && editor != w->DBGrid1 && w->DBGrid1->isAncestorOf(editor));
+    QTest::keyClicks(editor, QStringLiteral("XX"));
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QTRY_VERIFY(!w->isVisible());
+    QCOMPARE(AppFixture::query(path, "select CALL from log where id = 2"), QString("UA3BBB"));
+    QVERIFY(fx->errors().isEmpty());
 }
 
 void TestSqlWindow::focusBackOnLogGrid()
