@@ -28,6 +28,10 @@ TFormModes::TFormModes(TDM *dm, TForm1 *mainWindow) : QDialog(mainWindow), m_dm(
     DBGrid1->setFocusPolicy(Qt::StrongFocus);
     DBGrid1->setDataSource(dm->DataSource4, {{QStringLiteral("mode"), {}}}, {100});
     DBGrid1->setEditable(true);
+    // A cell opens for editing when typed into, by F2 or a click on the
+    // current cell; merely moving between rows leaves the cells closed.
+    DBGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+                             | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     DBGrid1->setAppendOnDown(true);
     DBGrid1->setDeleteWithCtrlDel(true);
     DBGrid1->horizontalHeader()->setStretchLastSection(true);
