@@ -28,7 +28,26 @@ ReportPreview::ShowError &errorHook()
     return hook;
 }
 
+ReportPreview::ModalHook &modalHook()
+{
+    static ReportPreview::ModalHook hook;
+    return hook;
+}
+
 } // namespace
+
+void ReportPreview::setModalHookForTesting(ModalHook hook) { modalHook() = std::move(hook); }
+
+void ReportPreview::showModal(const PrintDocument &doc, QWidget *parent)
+{
+    ReportPreview preview(doc, parent);
+    if (modalHook()) {
+        modalHook()(preview);
+        return;
+    }
+    preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
+    preview.exec();
+}
 
 void ReportPreview::setAskFileName(AskFileName f) { askHook() = std::move(f); }
 void ReportPreview::setShowError(ShowError f) { errorHook() = std::move(f); }
@@ -167,14 +186,16 @@ void ReportPreview::reportError(const QString &message)
     QMessageBox::critical(this, QStringLiteral("Tarnix"), text);
 }
 
-QString ReportPreview::askName(const QString &caption, const QString &filter, const QString &suffix)
+QString ReportPreview::askName(const QString &caption, const QString &description,
+                               const QString &pattern, const QString &suffix)
 {
     QString name;
     if (askHook())
-        name = askHook()(this, caption, filter, suffix);
+        name = askHook()(this, caption, description, pattern, suffix);
     else
-        name = QFileDialog::getSaveFileName(this, caption, QString(), filter, nullptr,
-                                            QFileDialog::DontConfirmOverwrite);
+        name = QFileDialog::getSaveFileName(this, caption, QString(),
+                                            QStringLiteral("%1 (%2)").arg(description, pattern),
+                                            nullptr, QFileDialog::DontConfirmOverwrite);
     if (name.isEmpty())
         return name;
     if (QFileInfo(name).suffix().isEmpty())
@@ -206,8 +227,8 @@ bool ReportPreview::saveCsv(const QString &path)
 
 void ReportPreview::savePdfAs()
 {
-    const QString name = askName(QStringLiteral("Сохранить в PDF"),
-                                 QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf"));
+    const QString name = askName(QStringLiteral("Сохранить в PDF"), QStringLiteral("PDF"),
+                                 QStringLiteral("*.pdf"), QStringLiteral("pdf"));
     if (!name.isEmpty())
         savePdf(name);
 }
@@ -215,7 +236,8 @@ void ReportPreview::savePdfAs()
 void ReportPreview::saveCsvAs()
 {
     const QString name = askName(QStringLiteral("Сохранить в CSV"),
-                                 QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"));
+                                 QStringLiteral("CSV (разделитель \";\")"), QStringLiteral("*.csv"),
+                                 QStringLiteral("csv"));
     if (!name.isEmpty())
         saveCsv(name);
 }
