@@ -93,7 +93,9 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tarnix by Orvel"));
-    QFont f(QStringLiteral("Tahoma"));
+    // Tahoma where it is installed, otherwise a face of similar width.
+    QFont f;
+    f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     f.setPixelSize(11);
     setFont(f);
     QPalette pal = palette();
@@ -260,7 +262,8 @@ void TForm1::buildControls()
     // Row 3: call and reports.
     Edit4 = makeEdit(Panel, "Edit4", 64, 208, 129, 24);
     {
-        QFont cf(QStringLiteral("Arial"));
+        QFont cf;
+        cf.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
         cf.setPixelSize(13);
         cf.setBold(true);
         Edit4->setFont(cf);

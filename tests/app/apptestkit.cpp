@@ -36,7 +36,8 @@ void AppFixture::showAndOpen(const QString &path)
 {
     Dialogs::Testing::answerFile(path);
     form->show();
-    QTest::qWaitForWindowActive(form);
+    if (!QTest::qWaitForWindowActive(form))
+        qWarning("main window not active");
     // The Open command runs right after the first show.
     QTRY_VERIFY_WITH_TIMEOUT(!Dialogs::Testing::shown().isEmpty(), 5000);
     QApplication::processEvents();
