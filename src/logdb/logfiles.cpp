@@ -85,7 +85,7 @@ void copyReplacing(const QString &source, const QString &dest)
     // QSaveFile writes beside dest and renames over it on commit.
     QSaveFile out(dest);
     out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw DbError(QStringLiteral("Cannot write '%1': %2").arg(nativeName(dest), out.errorString()));
 
     QByteArray chunk;
@@ -99,8 +99,16 @@ void copyReplacing(const QString &source, const QString &dest)
             }
             break;
         }
-        if (out.write(chunk) != chunk.size())
-            break;   // commit() below reports the write error
+        // A short write (a full disk) is not always an error to QFileDevice,
+        // and commit() would then keep a cut copy: check every chunk.
+        errno = 0;
+        if (out.write(chunk) != chunk.size()) {
+            const QString why = out.error() != QFileDevice::NoError ? out.errorString()
+                                : errno != 0                        ? QString::fromLocal8Bit(std::strerror(errno))
+                                                                    : QStringLiteral("the file was cut short");
+            out.cancelWriting();
+            throw DbError(QStringLiteral("Cannot write '%1': %2").arg(nativeName(dest), why));
+        }
     }
     if (!out.commit())
         throw DbError(QStringLiteral("Cannot write '%1': %2").arg(nativeName(dest), out.errorString()));
