@@ -4,6 +4,7 @@
 #include <hamlib/rig.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cmath>
 #include <csignal>
 #include <cstring>
@@ -174,6 +175,15 @@ int RigModeFromHamlib(quint64 m)
 HamlibRigServer::HamlibRigServer(const QString &address, int timeoutMs)
     : m_address(address), m_timeoutMs(timeoutMs > 0 ? timeoutMs : 2000)
 {
+    // Hamlib's network rig, while it reads rigctld's state, switches LC_NUMERIC
+    // to "C" and back, restoring from the name that the switch itself frees
+    // (and doing it from the worker thread). With LC_NUMERIC already "C" both
+    // switches change nothing. This program formats numbers through Qt, which
+    // does not read the C library's numeric locale. Done here because the link
+    // creates its server on the caller's thread, before any worker runs Hamlib.
+    const char *numeric = std::setlocale(LC_NUMERIC, nullptr);
+    if (!numeric || std::strcmp(numeric, "C") != 0)
+        std::setlocale(LC_NUMERIC, "C");
 }
 
 HamlibRigServer::~HamlibRigServer()

@@ -2,7 +2,10 @@
 #include "rigcontroller.h"
 #include "riglink.h"
 #include <QtTest>
+#include <clocale>
 #include <netinet/in.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -67,6 +70,8 @@ bool TestRigHamlib::startRigctld()
 {
     m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_daemon.setStandardOutputFile(QProcess::nullDevice());
+    // Should this test die, rigctld goes with it instead of holding the port and ctest's pipe.
+    m_daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     m_daemon.start(m_rigctld, {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"),
                                QStringLiteral("127.0.0.1"), QStringLiteral("-t"), QString::number(m_port)});
     if (!m_daemon.waitForStarted(5000))
