@@ -1,8 +1,10 @@
 #pragma once
+#include "connection.h"
 #include "fielddef.h"
 
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
@@ -147,7 +149,7 @@ private:
     QVariant currentRaw(int col) const;
     void setRaw(int col, const QVariant &storedValue);
 
-    Connection *m_connection;
+    QPointer<Connection> m_connection;
     QStringList m_sql;
     FieldDefs m_fixed;
     FieldDefs m_fields;

@@ -1,0 +1,159 @@
+// Loading the country file and resolving calls, against a plain read of the
+// same file and a plain hash lookup measured in the same run.
+#include "ctysupport.h"
+#ifdef TARNIX_BENCH_REBUILD
+#include "connection.h"
+#include "dataset.h"
+#include "dxcc.h"
+#include "schema.h"
+#include "tdm.h"
+#endif
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+template <typename F>
+double medianMs(int runs, F &&f)
+{
+    std::vector<double> t;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        f();
+        t.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                  : QStringLiteral("/usr/share/hamradio-files/cty.dat");
+    const int runs = 21;
+
+    qsizetype sink = 0;
+    const double readMs = medianMs(runs, [&] {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
+            std::exit(1);
+        }
+        sink += f.readAll().size();
+    });
+    // A plain read split into lines: the least any line-based loader does.
+    const double splitMs = medianMs(runs, [&] {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        sink += f.readAll().split('\n').size();
+    });
+    const double loadMs = medianMs(runs, [&] { LoadCountryTable(path); });
+
+    std::printf("country file: %s, %d records\n", qPrintable(path), CountryCount());
+    std::printf("plain read           %8.3f ms\n", readMs);
+    std::printf("read + split lines   %8.3f ms\n", splitMs);
+    std::printf("load + sort tables   %8.3f ms   (%.1fx plain read, %.1fx read+split; budget 50 ms)\n",
+                loadMs, loadMs / readMs, loadMs / splitMs);
+
+    // Calls built from the file's own keys, plus suffixes, so every lookup
+    // walks several beginnings before it hits.
+    QStringList calls;
+    const auto &table = PrefixTable();
+    for (size_t i = 0; i < table.size(); i += std::max<size_t>(1, table.size() / 2000)) {
+        QString key = QString::fromLatin1(table[i].Prefix.bytes());
+        if (key.startsWith(QLatin1Char('=')))
+            key.remove(0, 1);
+        calls << key + QStringLiteral("/P") << key + QStringLiteral("1ABC");
+    }
+    QHash<QString, int> hash;
+    for (int i = 0; i < calls.size(); ++i)
+        hash.insert(calls[i], i);
+
+    const int rounds = 20;
+    const double hashMs = medianMs(runs, [&] {
+        for (int r = 0; r < rounds; ++r)
+            for (const QString &c : calls)
+                sink += hash.value(c);
+    });
+    const double byCallMs = medianMs(runs, [&] {
+        for (int r = 0; r < rounds; ++r)
+            for (const QString &c : calls)
+                sink += FindCountryByCall(c).Name.size();
+    });
+    QStringList stored;
+    for (const TCountryRecord &rec : PrefixTable())
+        stored << QString::fromLatin1(rec.PrimaryPrefix.bytes().left(kStoredCountryWidth));
+    stored = stored.mid(0, calls.size());
+    const double byPrefixMs = medianMs(runs, [&] {
+        for (int r = 0; r < rounds; ++r)
+            for (const QString &s : stored)
+                sink += FindCountryByPrefix(s).Name.size();
+    });
+
+    const double n = double(rounds) * calls.size();
+    const double nStored = double(rounds) * stored.size();
+    const double hashUs = hashMs * 1000 / n;
+    std::printf("hash lookup          %8.4f us per call (%d calls)\n", hashUs, int(calls.size()));
+    std::printf("FindCountryByCall    %8.4f us per call (%.1fx hash lookup; budget well under 1000 us)\n",
+                byCallMs * 1000 / n, (byCallMs * 1000 / n) / hashUs);
+    std::printf("FindCountryByPrefix  %8.4f us per text (%.1fx hash lookup)\n",
+                byPrefixMs * 1000 / nStored, (byPrefixMs * 1000 / nStored) / hashUs);
+
+#ifdef TARNIX_BENCH_REBUILD
+    // DXCC rebuild over a log of 100,000 QSOs, against one engine statement
+    // that rewrites the same column of every row.
+    const int qsos = argc > 2 ? atoi(argv[2]) : 100000;
+    QTemporaryDir dir;
+    const QString logPath = dir.filePath(QStringLiteral("bench.mdb"));
+    Schema::createTemplate(logPath);
+    Connection conn;
+    conn.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False").arg(logPath));
+    conn.open();
+    conn.beginTransaction();
+    for (int i = 0; i < qsos; ++i) {
+        const QString call = calls[i % calls.size()].left(15).replace(QLatin1Char('\''), QLatin1Char('_'));
+        conn.execute(QStringLiteral("insert into log (QSO_DATE, TIME_ON, TIME_OFF, CALL, dxcc) values "
+                                    "('2024-01-01', '%1', '%1', '%2', '')")
+                         .arg(QStringLiteral("%1:%2").arg(i / 60 % 24, 2, 10, QLatin1Char('0')).arg(i % 60, 2, 10, QLatin1Char('0')), call));
+    }
+    conn.commit();
+
+    QElapsedTimer timer;
+    timer.start();
+    conn.execute(QStringLiteral("update log set dxcc = substr(CALL, 1, 2)"));
+    const double updateAllMs = double(timer.nsecsElapsed()) / 1e6;
+
+    Dataset view(QStringLiteral("ADOQueryLog"), &conn);
+    view.setSql(TDM::standingLogSql());
+    view.setFixedFields(Schema::logFields());
+    view.setBaseTable(QStringLiteral("log"));
+    timer.restart();
+    view.open();
+    const double openMs = double(timer.nsecsElapsed()) / 1e6;
+
+    int lastPosition = 0;
+    timer.restart();
+    RebuildDxcc(view, [&](int p) { lastPosition = p; });
+    const double rebuildMs = double(timer.nsecsElapsed()) / 1e6;
+
+    std::printf("log of %d QSOs\n", qsos);
+    std::printf("one update statement %8.1f ms\n", updateAllMs);
+    std::printf("open the log view    %8.1f ms\n", openMs);
+    std::printf("DXCC rebuild         %8.1f ms   (%.1fx one update statement; progress ended at %d)\n",
+                rebuildMs, rebuildMs / updateAllMs, lastPosition);
+#endif
+    return sink == -1 ? 1 : 0;
+}

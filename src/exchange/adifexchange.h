@@ -1,0 +1,67 @@
+#pragma once
+#include "adif.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QTime>
+#include <functional>
+
+class Connection;
+class Dataset;
+
+// "Экспорт ADIF" and "Импорт ADIF" without their windows: the window shows
+// the dialogs and the progress bar, detaches the grid, and calls these.
+// Every failure is a DbError carrying the message for the error box.
+namespace AdifExchange {
+
+// Receives the progress bar's position 0..100 whenever it changes.
+using Progress = std::function<void(int position)>;
+
+// Writes the rows of the log view (ADOQueryLog in its current state, so a
+// filter in force applies) to fileName. The file is built whole, written to
+// a temporary file in the same folder and renamed over fileName at the end,
+// so a failed export leaves the chosen file as it was (an existing one is
+// replaced only by a complete export). The log view ends on its last row.
+// Returns the number of QSOs written.
+int exportLog(Dataset *log, const QString &fileName, const Progress &progress = {});
+
+// The file text of the given rows (header and records), as exportLog writes it.
+QByteArray exportText(Dataset *log, const Progress &progress = {});
+
+// Replaces path with data through a temporary file in the same folder.
+// Throws DbError `Cannot create file "<path>". <system reason>`.
+void writeFileAtomically(const QString &path, const QByteArray &data);
+// Throws DbError `Cannot open file "<path>". <system reason>`.
+QByteArray readFile(const QString &path);
+
+// A read record as the row it becomes: the date from "yyyymmdd", the times
+// from their first four digits "hhmm", a missing TIME_OFF taking TIME_ON,
+// texts cut to their column widths (empty when the tag was missing).
+// Throws DbError with the data layer's date and time messages.
+struct LogRow {
+    QDate date;
+    QTime timeOn;
+    QTime timeOff;
+    Adif::Record texts;   // the text tags only
+};
+LogRow toLogRow(const Adif::Record &record);
+
+struct ImportResult {
+    int stored = 0;       // QSOs appended to the log
+    qint64 lastId = -1;   // id of the last one, -1 when none
+};
+
+// Appends the QSOs of an ADI file to table `log` of the log view's
+// connection, in transactions committed every few thousand records. A
+// record that cannot be converted stops the import with the data layer's
+// message ("'...' is not a valid date" / time / integer value); the QSOs
+// before it are committed and no part of it is stored. A killed program
+// leaves whole QSOs only. With the log view closed (no log attached), the
+// first record fails with the data layer's closed-query message.
+// The rows are written to the file directly, not through the view: the
+// caller reopens the log view afterwards to show them.
+ImportResult importFile(Dataset *log, const QString &fileName, const Progress &progress = {});
+ImportResult importBytes(Dataset *log, const QByteArray &bytes, const Progress &progress = {});
+
+} // namespace AdifExchange

@@ -1,0 +1,335 @@
+#include "connection.h"
+#include "ctysupport.h"
+#include "dataset.h"
+#include "dberror.h"
+#include "dxcc.h"
+#include "schema.h"
+#include "tdm.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QByteArray entityLine(const char *name, const char *primary)
+{
+    QByteArray line = QByteArray(name) + ':';
+    line = line.leftJustified(26, ' ');
+    line += "14:  28:  EU:    51.00:    -10.00:    -1.0:  ";
+    return line + primary + ':';
+}
+
+// A small country table with every kind of country text the rebuild stores.
+QByteArray countryFile()
+{
+    return entityLine("European Russia", "UA") + "\n    UA,RA;\n"
+           + entityLine("Asiatic Russia", "UA9") + "\n    UA9;\n"
+           + entityLine("Germany", "DL") + "\n    DL,DM;\n"
+           + entityLine("Starred Island", "*TA1") + "\n    TA1;\n"
+           + entityLine("Six Letter Land", "VP8/hx") + "\n    VP8H;\n";
+}
+
+struct Qso {
+    const char *date;
+    const char *time;
+    const char *call;
+};
+
+} // namespace
+
+class TestDxcc : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void whereClause_data();
+    void whereClause();
+    void statements();
+
+    void rebuildWholeView();
+    void rebuildFollowsViewOrder();
+    void rebuildFilteredView();
+    void rebuildEmptyView();
+    void threeRowsStepProgress();
+    void engineErrorKeepsRowsWrittenBefore();
+
+    void statisticsWithoutFilter();
+    void statisticsUnderFilter();
+    void statisticsNames();
+
+private:
+    void addQsos(const QList<Qso> &qsos, const QString &dxcc = QStringLiteral("OLD"));
+    void openView(const QStringList &sql);
+    // CALL -> dxcc as stored, read through a connection of its own.
+    QMap<QString, QVariant> storedCountries();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_path;
+    std::unique_ptr<Connection> m_conn;
+    std::unique_ptr<Dataset> m_view;
+};
+
+void TestDxcc::initTestCase()
+{
+    LoadCountryTableFromData(countryFile());
+    QCOMPARE(CountryCount(), 7);
+}
+
+void TestDxcc::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_path = m_dir->filePath(QStringLiteral("test.mdb"));
+    Schema::createTemplate(m_path);
+    m_conn = std::make_unique<Connection>();
+    m_conn->setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False").arg(m_path));
+    m_conn->open();
+}
+
+void TestDxcc::cleanup()
+{
+    m_view.reset();
+    m_conn.reset();
+    m_dir.reset();
+}
+
+void TestDxcc::addQsos(const QList<Qso> &qsos, const QString &dxcc)
+{
+    for (const Qso &q : qsos) {
+        m_conn->execute(QStringLiteral("insert into log (QSO_DATE, TIME_ON, TIME_OFF, CALL, dxcc) values ('%1', '%2', '%2', '%3', '%4')")
+                            .arg(QLatin1String(q.date), QLatin1String(q.time), QLatin1String(q.call), dxcc));
+    }
+}
+
+void TestDxcc::openView(const QStringList &sql)
+{
+    m_view = std::make_unique<Dataset>(QStringLiteral("ADOQueryLog"), m_conn.get());
+    m_view->setSql(sql);
+    m_view->setFixedFields(Schema::logFields());
+    m_view->setBaseTable(QStringLiteral("log"));
+    m_view->open();
+}
+
+QMap<QString, QVariant> TestDxcc::storedCountries()
+{
+    Connection other;
+    other.setConnectionString(m_conn->connectionString());
+    other.open();
+    Dataset ds(QStringLiteral("check"), &other);
+    ds.setSql({QStringLiteral("select CALL, dxcc from log")});
+    ds.open();
+    QMap<QString, QVariant> out;
+    for (int r = 0; r < ds.recordCount(); ++r)
+        out.insert(ds.valueAt(r, 0).toString(), ds.valueAt(r, 1));
+    return out;
+}
+
+void TestDxcc::whereClause_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("clause");
+
+    QTest::newRow("standing statement") << "select * from log\norder by qso_date, time_on" << "";
+    QTest::newRow("one mask") << "select * from log where CALL like 'UA3%'" << "where CALL like 'UA3%'";
+    QTest::newRow("power line kept") << "select * from log where \n(TX_PWR like \"_\")"
+                                     << "where \n(TX_PWR like \"_\")";
+    QTest::newRow("first where counts") << "select * from log where COMMENT like 'somewhere'"
+                                        << "where COMMENT like 'somewhere'";
+    QTest::newRow("upper case is not searched") << "SELECT * FROM log WHERE CALL like 'UA%'" << "";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestDxcc::whereClause()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, clause);
+    QCOMPARE(::whereClause(statement), clause);
+}
+
+void TestDxcc::statements()
+{
+    QCOMPARE(distinctCountriesSql(QString()),
+             (QStringList{"select distinct dxcc from log", " "}));
+    QCOMPARE(distinctCountriesSql("where CALL like 'UA%'"),
+             (QStringList{"select distinct dxcc from log", " where CALL like 'UA%'"}));
+    QCOMPARE(countryCountsSql(QString()),
+             (QStringList{"select dxcc, Count(dxcc) from log", " ", "group by dxcc"}));
+    QCOMPARE(countryCountsSql("where CALL like 'UA%'"),
+             (QStringList{"select dxcc, Count(dxcc) from log", " where CALL like 'UA%'", "group by dxcc"}));
+}
+
+void TestDxcc::rebuildWholeView()
+{
+    addQsos({{"2024-01-01", "10:00", "UA3ABC"},
+             {"2024-01-01", "10:01", "UA9XYZ"},
+             {"2024-01-01", "10:02", "DL/UA3ABC"},
+             {"2024-01-01", "10:03", "QQ1ABC"},
+             {"2024-01-01", "10:04", "TA1AA"},
+             {"2024-01-01", "10:05", "VP8HAA"}});
+    openView(TDM::standingLogSql());
+    QList<int> positions;
+    RebuildDxcc(*m_view, [&](int p) { positions << p; });
+    QCOMPARE(positions, (QList<int>{17, 33, 50, 67, 83, 100}));
+
+    const auto stored = storedCountries();
+    QCOMPARE(stored.value("UA3ABC").toString(), QStringLiteral("UA"));
+    QCOMPARE(stored.value("UA9XYZ").toString(), QStringLiteral("UA9"));
+    QCOMPARE(stored.value("DL/UA3ABC").toString(), QStringLiteral("DL"));
+    // No country: an empty text, not the old one.
+    QCOMPARE(stored.value("QQ1ABC").toString(), QString());
+    QCOMPARE(stored.value("TA1AA").toString(), QStringLiteral("*TA1"));
+    QCOMPARE(stored.value("VP8HAA").toString(), QStringLiteral("VP8/h"));   // cut to the column
+
+    QVERIFY(!m_conn->inTransaction());
+    QCOMPARE(m_view->state(), Dataset::State::Browse);
+    QCOMPARE(m_view->recNo(), 5);   // left on the last row
+    QCOMPARE(m_view->fieldByName("dxcc").asString(), QStringLiteral("VP8/h"));
+}
+
+void TestDxcc::rebuildFollowsViewOrder()
+{
+    // Inserted out of order; the view sorts by date and time.
+    addQsos({{"2024-03-01", "10:00", "DL1C"}, {"2024-01-01", "10:00", "DL1A"}, {"2024-02-01", "09:00", "DL1B"}});
+    openView(TDM::standingLogSql());
+    QStringList visited;
+    RebuildDxcc(*m_view, [&](int) { visited << m_view->fieldByName("CALL").asString(); });
+    QCOMPARE(visited, (QStringList{"DL1A", "DL1B", "DL1C"}));
+}
+
+void TestDxcc::rebuildFilteredView()
+{
+    addQsos({{"2024-01-01", "10:00", "UA3ABC"}, {"2024-01-01", "10:01", "DL1ABC"},
+             {"2024-01-01", "10:02", "RA3XYZ"}, {"2024-01-01", "10:03", "UA9XYZ"}});
+    openView({QStringLiteral("select * from log where CALL like 'UA%'")});
+    QList<int> positions;
+    RebuildDxcc(*m_view, [&](int p) { positions << p; });
+    QCOMPARE(positions, (QList<int>{50, 100}));
+
+    const auto stored = storedCountries();
+    QCOMPARE(stored.value("UA3ABC").toString(), QStringLiteral("UA"));
+    QCOMPARE(stored.value("UA9XYZ").toString(), QStringLiteral("UA9"));
+    // Outside the filter: untouched.
+    QCOMPARE(stored.value("DL1ABC").toString(), QStringLiteral("OLD"));
+    QCOMPARE(stored.value("RA3XYZ").toString(), QStringLiteral("OLD"));
+}
+
+void TestDxcc::rebuildEmptyView()
+{
+    addQsos({{"2024-01-01", "10:00", "UA3ABC"}});
+    openView({QStringLiteral("select * from log where CALL like 'ZZ%'")});
+    QList<int> positions;
+    RebuildDxcc(*m_view, [&](int p) { positions << p; });
+    QVERIFY(positions.isEmpty());
+    QVERIFY(!m_conn->inTransaction());
+    QCOMPARE(storedCountries().value("UA3ABC").toString(), QStringLiteral("OLD"));
+
+    // A log without QSOs at all.
+    m_conn->execute(QStringLiteral("delete from log"));
+    openView(TDM::standingLogSql());
+    RebuildDxcc(*m_view, [&](int p) { positions << p; });
+    QVERIFY(positions.isEmpty());
+}
+
+void TestDxcc::threeRowsStepProgress()
+{
+    addQsos({{"2024-01-01", "10:00", "UA3A"}, {"2024-01-01", "10:01", "UA3B"}, {"2024-01-01", "10:02", "UA3C"}});
+    openView(TDM::standingLogSql());
+    QList<int> positions;
+    RebuildDxcc(*m_view, [&](int p) { positions << p; });
+    QCOMPARE(positions, (QList<int>{33, 67, 100}));
+    // Without a progress callback as well.
+    m_conn->execute(QStringLiteral("update log set dxcc = 'OLD'"));
+    openView(TDM::standingLogSql());
+    RebuildDxcc(*m_view);
+    QCOMPARE(storedCountries().value("UA3C").toString(), QStringLiteral("UA"));
+}
+
+void TestDxcc::engineErrorKeepsRowsWrittenBefore()
+{
+    addQsos({{"2024-01-01", "10:00", "UA3ABC"}, {"2024-01-01", "10:01", "UA9XYZ"},
+             {"2024-01-01", "10:02", "DL1BAD"}, {"2024-01-01", "10:03", "DL2ABC"}});
+    // The engine refuses the third row.
+    m_conn->execute(QStringLiteral("create trigger refuse before update on log when new.CALL = 'DL1BAD' "
+                                   "begin select raise(abort, 'row refused'); end"));
+    openView(TDM::standingLogSql());
+    QList<int> positions;
+    try {
+        RebuildDxcc(*m_view, [&](int p) { positions << p; });
+        QFAIL("the engine's error did not reach the caller");
+    } catch (const DbError &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("row refused")), qPrintable(e.message()));
+    }
+    QCOMPARE(positions, (QList<int>{25, 50}));
+    QVERIFY(!m_conn->inTransaction());
+    QCOMPARE(m_view->state(), Dataset::State::Browse);
+
+    // Seen from another connection: the rows before the error are written.
+    const auto stored = storedCountries();
+    QCOMPARE(stored.value("UA3ABC").toString(), QStringLiteral("UA"));
+    QCOMPARE(stored.value("UA9XYZ").toString(), QStringLiteral("UA9"));
+    QCOMPARE(stored.value("DL1BAD").toString(), QStringLiteral("OLD"));
+    QCOMPARE(stored.value("DL2ABC").toString(), QStringLiteral("OLD"));
+}
+
+void TestDxcc::statisticsWithoutFilter()
+{
+    addQsos({{"2024-01-01", "10:00", "UA3A"}, {"2024-01-01", "10:01", "UA3B"}, {"2024-01-01", "10:02", "DL1A"},
+             {"2024-01-01", "10:03", "TA1A"}});
+    openView(TDM::standingLogSql());
+    RebuildDxcc(*m_view);
+
+    Dataset com(QStringLiteral("ADOQueryCom"), m_conn.get());
+    QCOMPARE(OpenDxccStatistics(com, m_view->sqlText()), 3);
+    QCOMPARE(com.sqlText(), QStringLiteral("select dxcc, Count(dxcc) from log\n \ngroup by dxcc"));
+    QMap<QString, qlonglong> counts;
+    for (int r = 0; r < com.recordCount(); ++r)
+        counts.insert(com.valueAt(r, 0).toString(), com.valueAt(r, 1).toLongLong());
+    QCOMPARE(counts, (QMap<QString, qlonglong>{{"UA", 2}, {"DL", 1}, {"*TA1", 1}}));
+}
+
+void TestDxcc::statisticsUnderFilter()
+{
+    addQsos({{"2024-01-01", "10:00", "UA3A"}, {"2024-01-01", "10:01", "UA3B"}, {"2024-01-01", "10:02", "DL1A"},
+             {"2024-01-01", "10:03", "UA9A"}});
+    openView(TDM::standingLogSql());
+    RebuildDxcc(*m_view);
+
+    openView({QStringLiteral("select * from log where "), QStringLiteral("(CALL like 'UA%')")});
+    Dataset com(QStringLiteral("ADOQueryCom"), m_conn.get());
+    QCOMPARE(OpenDxccStatistics(com, m_view->sqlText()), 2);
+    QCOMPARE(com.sqlText(), QStringLiteral("select dxcc, Count(dxcc) from log\n where \n(CALL like 'UA%')\ngroup by dxcc"));
+    QMap<QString, qlonglong> counts;
+    for (int r = 0; r < com.recordCount(); ++r)
+        counts.insert(com.valueAt(r, 0).toString(), com.valueAt(r, 1).toLongLong());
+    QCOMPARE(counts, (QMap<QString, qlonglong>{{"UA", 2}, {"UA9", 1}}));
+
+    // A filter that admits nothing: no countries, no rows.
+    openView({QStringLiteral("select * from log where CALL like 'ZZ%'")});
+    QCOMPARE(OpenDxccStatistics(com, m_view->sqlText()), 0);
+    QCOMPARE(com.recordCount(), 0);
+    QCOMPARE(CountryNameOfCurrentRow(com), QString());
+}
+
+void TestDxcc::statisticsNames()
+{
+    addQsos({{"2024-01-01", "10:00", "DL1A"}, {"2024-01-01", "10:01", "TA1A"}, {"2024-01-01", "10:02", "VP8HA"},
+             {"2024-01-01", "10:03", "QQ1A"}});
+    openView(TDM::standingLogSql());
+    RebuildDxcc(*m_view);
+
+    Dataset com(QStringLiteral("ADOQueryCom"), m_conn.get());
+    OpenDxccStatistics(com, m_view->sqlText());
+    QMap<QString, QString> names;
+    for (com.first(); !com.eof(); com.next())
+        names.insert(com.fieldByName("dxcc").asString(), CountryNameOfCurrentRow(com));
+    // The starred text and the text cut to the column find their entity too.
+    QCOMPARE(names, (QMap<QString, QString>{{"", ""}, {"DL", "Germany"}, {"*TA1", "Starred Island"},
+                                            {"VP8/h", "Six Letter Land"}}));
+}
+
+QTEST_GUILESS_MAIN(TestDxcc)
+#include "test_dxcc.moc"

@@ -1,0 +1,514 @@
+#include "adifexchange.h"
+#include "codepage.h"
+#include "dberror.h"
+#include "schema.h"
+#include "tdm.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sqlite3.h>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const char kColumns[] =
+    "CALL, QSO_DATE, TIME_ON, TIME_OFF, MODE, NAME, QTH, COMMENT, FREQ, RST_SENT, RST_RCVD,"
+    " QSL_SENT, QSL_RCVD, TX_PWR, GRIDSQUARE";
+
+// A fresh log file with the log view open on it.
+struct Log {
+    QTemporaryDir dir;
+    QString path;
+    TDM tdm;
+
+    explicit Log(const QString &name = QStringLiteral("test.mdb"))
+    {
+        path = dir.filePath(name);
+        Schema::createTemplate(path);
+        tdm.ADOConnection1->setConnectionString(
+            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False").arg(path));
+        tdm.ADOConnection1->open();
+        tdm.ADOQueryLog->open();
+    }
+
+    Dataset *view() { return tdm.ADOQueryLog; }
+    sqlite3 *db() { return tdm.ADOConnection1->handle(); }
+
+    // Every row of `log` in id order: the fifteen columns joined by "|",
+    // NULL shown as "∅", then dxcc.
+    QStringList rows()
+    {
+        QStringList out;
+        sqlite3_stmt *st = nullptr;
+        const QByteArray sql = QByteArray("select ") + kColumns + ", dxcc from log order by id";
+        if (sqlite3_prepare_v2(db(), sql.constData(), -1, &st, nullptr) != SQLITE_OK)
+            qFatal("%s", sqlite3_errmsg(db()));
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            QStringList cells;
+            for (int c = 0; c < 16; ++c) {
+                if (sqlite3_column_type(st, c) == SQLITE_NULL)
+                    cells << QStringLiteral("∅");
+                else
+                    cells << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)),
+                                               sqlite3_column_bytes(st, c));
+            }
+            out << cells.join(u'|');
+        }
+        sqlite3_finalize(st);
+        return out;
+    }
+
+    void exec(const QString &sql) { tdm.ADOConnection1->execute(sql); }
+
+    int scalar(const char *sql)
+    {
+        sqlite3_stmt *st = nullptr;
+        int v = -1;
+        if (sqlite3_prepare_v2(db(), sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+            v = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+        return v;
+    }
+
+    void reopenView()
+    {
+        view()->close();
+        view()->open();
+    }
+};
+
+// A row as stored: the fifteen columns in writing order, then dxcc (NULL).
+QString row(const QString &fifteen)
+{
+    return fifteen + QStringLiteral("|∅");
+}
+
+// An imported row: the named columns, the other texts empty, dxcc NULL.
+QString qso(const char *call, const char *date, const char *on, const char *off,
+            const QMap<QString, QString> &texts = {})
+{
+    QStringList cells{QString::fromUtf8(call), QString::fromUtf8(date), QString::fromUtf8(on),
+                      QString::fromUtf8(off)};
+    for (const char *col : {"MODE", "NAME", "QTH", "COMMENT", "FREQ", "RST_SENT", "RST_RCVD",
+                            "QSL_SENT", "QSL_RCVD", "TX_PWR", "GRIDSQUARE"})
+        cells << texts.value(QString::fromLatin1(col));
+    return row(cells.join(u'|'));
+}
+
+QString errorOf(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const DbError &e) {
+        return e.message();
+    }
+    return QString();
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<unreadable>");
+    return f.readAll();
+}
+
+void writeAll(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+} // namespace
+
+class TestAdifExchange : public QObject {
+    Q_OBJECT
+private slots:
+    void import_data();
+    void import();
+    void importStopsAtBadRecordAcrossBatches();
+    void importFileErrors();
+    void importWithoutLog();
+    void importReportsProgress();
+    void importIntoView();
+
+    void exportExactFile();
+    void exportFollowsView();
+    void exportReplacesExistingFile();
+    void exportFailureKeepsOldFile();
+    void exportWithoutLog();
+
+    void roundTrip();
+};
+
+void TestAdifExchange::import_data()
+{
+    QTest::addColumn<QByteArray>("adi");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("error");
+
+    const QString k1 = qso("K1AB", "2024-01-15", "12:00", "12:00");
+    const QString dl = qso("DL1XY", "2024-01-16", "07:30", "07:30");
+
+    QTest::newRow("empty file") << QByteArray() << QStringList() << QString();
+    QTest::newRow("no EOR") << QByteArray("<EOH><CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200\r\n")
+                            << QStringList() << QString();
+    QTest::newRow("one QSO on one line")
+        << QByteArray("<EOH>\r\n<CALL:4>K1AB<QSO_DATE:8:D>20240115<TIME_ON:4>1200<TIME_OFF:4>1215"
+                      "<MODE:2>CW<NAME:3>Bob<QTH:6>Boston<COMMENT:3>tnx<FREQ:6>14.025<RST_SENT:3>599"
+                      "<RST_RCVD:3>579<QSL_SENT:1>P<QSL_RCVD:1>N<TX_PWR:3>100<GRIDSQUARE:6>FN42AA<EOR>\r\n")
+        << QStringList{qso("K1AB", "2024-01-15", "12:00", "12:15",
+                           {{"MODE", "CW"}, {"NAME", "Bob"}, {"QTH", "Boston"}, {"COMMENT", "tnx"},
+                            {"FREQ", "14.025"}, {"RST_SENT", "599"}, {"RST_RCVD", "579"},
+                            {"QSL_SENT", "P"}, {"QSL_RCVD", "N"}, {"TX_PWR", "100"},
+                            {"GRIDSQUARE", "FN42AA"}})}
+        << QString();
+    QTest::newRow("two QSOs on one line")
+        << QByteArray("<EOH><CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200<EOR>"
+                      "<CALL:5>DL1XY<QSO_DATE:8>20240116<TIME_ON:4>0730<EOR>")
+        << QStringList{k1, dl} << QString();
+    QTest::newRow("record over several lines")
+        << QByteArray("<EOH>\n<CALL:4>K1AB\n<QSO_DATE:8>20240115\n\n<TIME_ON:4>1200\n<MODE:3>SSB<EOR>\n")
+        << QStringList{qso("K1AB", "2024-01-15", "12:00", "12:00", {{"MODE", "SSB"}})} << QString();
+    QTest::newRow("value with a line break")
+        << QByteArray("<EOH><CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200<COMMENT:11>tnx\r\nQSL 73<EOR>")
+        << QStringList{qso("K1AB", "2024-01-15", "12:00", "12:00", {{"COMMENT", "tnx\r\nQSL 73"}})}
+        << QString();
+    QTest::newRow("lower-case tags")
+        << QByteArray("<eoh><call:4>k1ab<qso_date:8:d>20240115<time_on:4>1200<Name:3>Bob<eor>")
+        << QStringList{qso("k1ab", "2024-01-15", "12:00", "12:00", {{"NAME", "Bob"}})} << QString();
+    QTest::newRow("typed length of MODE")
+        << QByteArray("<EOH><CALL:4>K1AB<QSO_DATE:8:D>20240115<TIME_ON:4:T>1200<MODE:2:S>CW<EOR>")
+        << QStringList{qso("K1AB", "2024-01-15", "12:00", "12:00", {{"MODE", "CW"}})} << QString();
+    QTest::newRow("group A value of 120 characters")
+        << QByteArray("<EOH><CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200<COMMENT:120>")
+               + QByteArray(36, 'a') + QByteArray(84, 'b') + "<NAME:3>Bob<EOR>"
+        << QStringList{qso("K1AB", "2024-01-15", "12:00", "12:00",
+                           {{"NAME", "Bob"}, {"COMMENT", QString(36, u'a')}})}
+        << QString();
+    QTest::newRow("widths cut")
+        << QStringLiteral("<EOH><CALL:20>ABCDEFGHIJKLMNOPQRST<QSO_DATE:8>20240115<TIME_ON:4>1200"
+                          "<GRIDSQUARE:10>KO85UR12AB<QSL_SENT:3>YES<TX_PWR:5>1000W"
+                          "<NAME:50>Александр Константинович Ш<EOR>").toUtf8()
+        << QStringList{qso("ABCDEFGHIJKLMNO", "2024-01-15", "12:00", "12:00",
+                           {{"GRIDSQUARE", "KO85UR"}, {"QSL_SENT", "Y"}, {"TX_PWR", "1000"},
+                            {"NAME", "Александр Константинович "}})}
+        << QString();
+    QTest::newRow("six-digit times")
+        << QByteArray("<EOH><CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:6>123456<TIME_OFF:6>130159<EOR>")
+        << QStringList{qso("K1AB", "2024-01-15", "12:34", "13:01")} << QString();
+    QTest::newRow("no TIME_OFF takes TIME_ON")
+        << QByteArray("<EOH><CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200<TIME_OFF:0><EOR>")
+        << QStringList{k1} << QString();
+    QTest::newRow("bad date in the third record")
+        << QByteArray("<EOH><CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200<EOR>\r\n"
+                      "<CALL:5>DL1XY<QSO_DATE:8>20240116<TIME_ON:4>0730<EOR>\r\n"
+                      "<CALL:5>F5ABC<QSO_DATE:8>20241332<TIME_ON:4>0800<EOR>\r\n"
+                      "<CALL:5>G4DEF<QSO_DATE:8>20240117<TIME_ON:4>0900<EOR>\r\n")
+        << QStringList{k1, dl} << QStringLiteral("'32.13.2024' is not a valid date");
+    QTest::newRow("missing date")
+        << QByteArray("<EOH><CALL:4>K1AB<TIME_ON:4>1200<EOR>") << QStringList()
+        << QStringLiteral("'..' is not a valid date");
+    QTest::newRow("missing time")
+        << QByteArray("<EOH><CALL:4>K1AB<QSO_DATE:8>20240115<EOR>") << QStringList()
+        << QStringLiteral("':' is not a valid time");
+    QTest::newRow("bad end time stores nothing of the record")
+        << QByteArray("<EOH><CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200<TIME_OFF:4>2561<EOR>")
+        << QStringList() << QStringLiteral("'25:61' is not a valid time");
+    QTest::newRow("bad length")
+        << QByteArray("<EOH><CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200<EOR>"
+                      "<CALL:4:S>K2CD<NAME:x>Bob<EOR>")
+        << QStringList{k1} << QStringLiteral("'x' is not a valid integer value");
+    QTest::newRow("utf-8 cyrillic and german names")
+        << QStringLiteral("<EOH><CALL:6>UA3ABC<QSO_DATE:8>20240115<TIME_ON:4>1200<NAME:12>Сергей"
+                          "<QTH:12>Москва<EOR><CALL:5>DL1XY<QSO_DATE:8>20240115<TIME_ON:4>1300"
+                          "<NAME:7>Jürgen<QTH:11>Düsseldorf<EOR>")
+               .toUtf8()
+        << QStringList{qso("UA3ABC", "2024-01-15", "12:00", "12:00", {{"NAME", "Сергей"}, {"QTH", "Москва"}}),
+                       qso("DL1XY", "2024-01-15", "13:00", "13:00", {{"NAME", "Jürgen"}, {"QTH", "Düsseldorf"}})}
+        << QString();
+    QTest::newRow("windows-1251 cyrillic names")
+        << QByteArray("<EOH><CALL:6>UA3ABC<QSO_DATE:8>20240115<TIME_ON:4>1200"
+                      "<NAME:6>\xD1\xE5\xF0\xE3\xE5\xE9<QTH:6>\xCC\xEE\xF1\xEA\xE2\xE0<EOR>")
+        << QStringList{qso("UA3ABC", "2024-01-15", "12:00", "12:00", {{"NAME", "Сергей"}, {"QTH", "Москва"}})}
+        << QString();
+    QTest::newRow("control character inside a value")
+        << QByteArray("<EOH><CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200<NAME:4>Bo\x07" "b<EOR>"
+                      "<CALL:4>K2CD<QSO_DATE:8>20240115<TIME_ON:4>1300<COMMENT:3>")
+               + QByteArray("a\0z", 3) + "<EOR>"
+        << QStringList{qso("K1AB", "2024-01-15", "12:00", "12:00", {{"NAME", "Bo\x07" "b"}}),
+                       qso("K2CD", "2024-01-15", "13:00", "13:00", {{"COMMENT", "az"}})}
+        << QString();
+}
+
+void TestAdifExchange::import()
+{
+    QFETCH(QByteArray, adi);
+    QFETCH(QStringList, rows);
+    QFETCH(QString, error);
+
+    Log log;
+    const QString file = log.dir.filePath(QStringLiteral("in.adi"));
+    writeAll(file, adi);
+    AdifExchange::ImportResult result;
+    QCOMPARE(errorOf([&] { result = AdifExchange::importFile(log.view(), file); }), error);
+    QCOMPARE(log.rows(), rows);
+    QVERIFY(!log.tdm.ADOConnection1->inTransaction());
+    if (error.isEmpty()) {
+        QCOMPARE(result.stored, rows.size());
+    }
+    // Empty texts are zero-length strings, never NULL; user1 is untouched.
+    QCOMPARE(log.scalar("select count(*) from log where user1 is not null or freq is null"
+                        " or mode is null or comment is null or gridsquare is null"),
+             0);
+}
+
+void TestAdifExchange::importStopsAtBadRecordAcrossBatches()
+{
+    // More good records than one batch holds, then a bad one: every good one
+    // stays, committed, and the file is not left inside a transaction.
+    QByteArray adi = "<EOH>\r\n";
+    const int good = 12345;
+    for (int i = 0; i < good; ++i)
+        adi += "<CALL:4>K" + QByteArray::number(100 + i % 900) + "<QSO_DATE:8>20240115<TIME_ON:4>1200<EOR>\r\n";
+    adi += "<CALL:4>K1AB<QSO_DATE:8>20240230<TIME_ON:4>1200<EOR>\r\n";
+    adi += "<CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200<EOR>\r\n";
+
+    Log log;
+    QCOMPARE(errorOf([&] { AdifExchange::importBytes(log.view(), adi); }),
+             QStringLiteral("'30.02.2024' is not a valid date"));
+    QVERIFY(!log.tdm.ADOConnection1->inTransaction());
+
+    // Seen from another connection: the rows are on disk.
+    sqlite3 *other = nullptr;
+    QCOMPARE(sqlite3_open_v2(QFile::encodeName(log.path).constData(), &other, SQLITE_OPEN_READONLY, nullptr),
+             SQLITE_OK);
+    sqlite3_stmt *st = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(other, "select count(*) from log", -1, &st, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_step(st), SQLITE_ROW);
+    QCOMPARE(sqlite3_column_int(st, 0), good);
+    sqlite3_finalize(st);
+    sqlite3_close(other);
+}
+
+void TestAdifExchange::importFileErrors()
+{
+    Log log;
+    const QString missing = log.dir.filePath(QStringLiteral("missing.adi"));
+    QCOMPARE(errorOf([&] { AdifExchange::importFile(log.view(), missing); }),
+             QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(missing));
+    QCOMPARE(errorOf([&] { AdifExchange::importFile(log.view(), log.dir.path()); }),
+             QStringLiteral("Cannot open file \"%1\". Is a directory").arg(log.dir.path()));
+    QVERIFY(log.rows().isEmpty());
+}
+
+void TestAdifExchange::importWithoutLog()
+{
+    TDM tdm;   // nothing attached
+    QCOMPARE(errorOf([&] { AdifExchange::importBytes(tdm.ADOQueryLog, QByteArray("<EOH>\r\n")); }),
+             QString());
+    QString closedMessage = errorOf([&] { tdm.ADOQueryLog->recordCount(); });
+    QVERIFY(!closedMessage.isEmpty());
+    QCOMPARE(errorOf([&] {
+                 AdifExchange::importBytes(tdm.ADOQueryLog,
+                                           QByteArray("<CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200<EOR>"));
+             }),
+             closedMessage);
+}
+
+void TestAdifExchange::importReportsProgress()
+{
+    QByteArray adi = "<EOH>\r\n";
+    for (int i = 0; i < 300; ++i)
+        adi += "<CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200<EOR>\r\n";
+    Log log;
+    QVector<int> seen;
+    AdifExchange::importBytes(log.view(), adi, [&](int p) { seen << p; });
+    QVERIFY(!seen.isEmpty());
+    QCOMPARE(seen.last(), 100);
+    for (int i = 1; i < seen.size(); ++i)
+        QVERIFY(seen[i] > seen[i - 1]);
+}
+
+void TestAdifExchange::importIntoView()
+{
+    // The rows go to the file; the caller reopens the view to show them, and
+    // the last imported id lets it find the last imported QSO.
+    Log log;
+    log.exec(QStringLiteral("insert into log (QSO_DATE, TIME_ON, TIME_OFF, CALL) values ('2025-01-01', '10:00', '10:00', 'LATE')"));
+    log.reopenView();
+    const auto r = AdifExchange::importBytes(
+        log.view(), "<CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200<EOR>"
+                    "<CALL:4>K2CD<QSO_DATE:8>20230115<TIME_ON:4>1200<EOR>");
+    QCOMPARE(r.stored, 2);
+    log.reopenView();
+    QCOMPARE(log.view()->recordCount(), 3);
+    QVERIFY(log.view()->locate(r.lastId));
+    QCOMPARE(log.view()->fieldByName(QStringLiteral("CALL")).asString(), QStringLiteral("K2CD"));
+    QVERIFY(log.view()->fieldByName(QStringLiteral("dxcc")).isNull());
+}
+
+void TestAdifExchange::exportExactFile()
+{
+    Log log;
+    log.exec(QStringLiteral(
+        "insert into log (QSO_DATE, TIME_ON, TIME_OFF, FREQ, MODE, CALL, NAME, QTH, COMMENT, RST_SENT,"
+        " RST_RCVD, QSL_SENT, QSL_RCVD, TX_PWR, GRIDSQUARE, dxcc, user1) values ('2024-03-07', '09:05',"
+        " '23:59', '14.195', 'SSB', 'UA3ABC', 'Иван', 'Москва', 'tnx', '59', '57', 'P', 'N', '100',"
+        " 'KO85UR', 'UA', 'x')"));
+    log.exec(QStringLiteral("insert into log (QSO_DATE, TIME_ON, TIME_OFF, CALL, NAME, MODE) values"
+                            " ('2024-03-08', '10:00', null, 'K1AB', '', 'CW')"));
+    log.reopenView();
+    const QString file = log.dir.filePath(QStringLiteral("out.adi"));
+    QCOMPARE(AdifExchange::exportLog(log.view(), file), 2);
+    const QByteArray expected =
+        "Tarnix by Orvel\r\n<ADIF_VERS:3>1.0\r\n<EOH>\r\n\r\n"
+        "<CALL:6>UA3ABC\r\n<QSO_DATE:8:D>20240307\r\n<TIME_ON:4>0905\r\n<TIME_OFF:4>2359\r\n"
+        "<MODE:3>SSB\r\n<NAME:4>\xC8\xE2\xE0\xED\r\n<QTH:6>\xCC\xEE\xF1\xEA\xE2\xE0\r\n"
+        "<COMMENT:3>tnx\r\n<FREQ:6>14.195\r\n<RST_SENT:2>59\r\n<RST_RCVD:2>57\r\n"
+        "<QSL_SENT:1>P\r\n<QSL_RCVD:1>N\r\n<TX_PWR:3>100\r\n<GRIDSQUARE:6>KO85UR\r\n<EOR>\r\n\r\n"
+        "<CALL:4>K1AB\r\n<QSO_DATE:8:D>20240308\r\n<TIME_ON:4>1000\r\n<MODE:2>CW\r\n<EOR>\r\n\r\n";
+    QCOMPARE(readAll(file), expected);
+    QCOMPARE(log.view()->recNo(), 1);   // stands on its last row
+}
+
+void TestAdifExchange::exportFollowsView()
+{
+    Log log;
+    log.exec(QStringLiteral("insert into log (QSO_DATE, TIME_ON, TIME_OFF, CALL) values"
+                            " ('2024-01-02', '10:00', '10:00', 'B2B'), ('2024-01-01', '10:00', '10:00', 'A1A'),"
+                            " ('2024-01-03', '10:00', '10:00', 'C3C')"));
+    log.reopenView();
+    const QString file = log.dir.filePath(QStringLiteral("out.adi"));
+    QVector<int> seen;
+    AdifExchange::exportLog(log.view(), file, [&](int p) { seen << p; });
+    QCOMPARE(seen, (QVector<int>{33, 67, 100}));
+    const QByteArray all = readAll(file);
+    QVERIFY(all.indexOf("A1A") < all.indexOf("B2B") && all.indexOf("B2B") < all.indexOf("C3C"));
+
+    // A filter in force: only its rows.
+    log.view()->close();
+    log.view()->setSql({QStringLiteral("select * from log where call <> 'B2B'")});
+    log.view()->open();
+    AdifExchange::exportLog(log.view(), file);
+    const QByteArray filtered = readAll(file);
+    QVERIFY(filtered.contains("A1A") && filtered.contains("C3C") && !filtered.contains("B2B"));
+
+    // An empty view: the header only.
+    log.view()->close();
+    log.view()->setSql({QStringLiteral("select * from log where 1 = 0")});
+    log.view()->open();
+    QCOMPARE(AdifExchange::exportLog(log.view(), file), 0);
+    QCOMPARE(readAll(file), QByteArray("Tarnix by Orvel\r\n<ADIF_VERS:3>1.0\r\n<EOH>\r\n\r\n"));
+}
+
+void TestAdifExchange::exportReplacesExistingFile()
+{
+    Log log;
+    const QString file = log.dir.filePath(QStringLiteral("out.adi"));
+    writeAll(file, QByteArray(5000, 'x'));
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    AdifExchange::exportLog(log.view(), file);
+    QCOMPARE(readAll(file), QByteArray("Tarnix by Orvel\r\n<ADIF_VERS:3>1.0\r\n<EOH>\r\n\r\n"));
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(file).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, mode_t(0600));   // the replaced file's permissions kept
+    QCOMPARE(QDir(log.dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);   // log, out.adi
+}
+
+void TestAdifExchange::exportFailureKeepsOldFile()
+{
+    Log log;
+    for (int i = 0; i < 50; ++i)
+        log.exec(QStringLiteral("insert into log (QSO_DATE, TIME_ON, TIME_OFF, CALL) values ('2024-01-02', '10:00', '10:00', 'B2B')"));
+    log.reopenView();
+
+    // A missing folder, a folder that is a file.
+    const QString nowhere = log.dir.filePath(QStringLiteral("no/such/out.adi"));
+    QCOMPARE(errorOf([&] { AdifExchange::exportLog(log.view(), nowhere); }),
+             QStringLiteral("Cannot create file \"%1\". No such file or directory").arg(nowhere));
+    const QString underFile = log.path + QStringLiteral("/out.adi");
+    QCOMPARE(errorOf([&] { AdifExchange::exportLog(log.view(), underFile); }),
+             QStringLiteral("Cannot create file \"%1\". Not a directory").arg(underFile));
+
+    // The disk fills up half-way (a file size limit stands in for it): the
+    // old file stays as it was and no temporary file is left behind.
+    const QString file = log.dir.filePath(QStringLiteral("out.adi"));
+    writeAll(file, "old");
+    struct rlimit saved;
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit small = saved;
+    small.rlim_cur = 1000;
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString error = errorOf([&] { AdifExchange::exportLog(log.view(), file); });
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    QCOMPARE(error, QStringLiteral("Cannot create file \"%1\". File too large").arg(file));
+    QCOMPARE(readAll(file), QByteArray("old"));
+    QCOMPARE(QDir(log.dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);   // log, out.adi
+
+    // A folder without write permission.
+    if (::geteuid() == 0)
+        QSKIP("permissions do not bind root");
+    QDir(log.dir.path()).mkdir(QStringLiteral("ro"));
+    const QString ro = log.dir.filePath(QStringLiteral("ro"));
+    const QString roFile = ro + QStringLiteral("/out.adi");
+    writeAll(roFile, "old");
+    QFile::setPermissions(ro, QFile::ReadOwner | QFile::ExeOwner);
+    const QString roError = errorOf([&] { AdifExchange::exportLog(log.view(), roFile); });
+    QFile::setPermissions(ro, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(roError, QStringLiteral("Cannot create file \"%1\". Permission denied").arg(roFile));
+    QCOMPARE(readAll(roFile), QByteArray("old"));
+}
+
+void TestAdifExchange::exportWithoutLog()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("out.adi"));
+    writeAll(file, "old");
+    TDM tdm;
+    const QString closedMessage = errorOf([&] { tdm.ADOQueryLog->recordCount(); });
+    QVERIFY(!closedMessage.isEmpty());
+    QCOMPARE(errorOf([&] { AdifExchange::exportLog(tdm.ADOQueryLog, file); }), closedMessage);
+    QCOMPARE(readAll(file), QByteArray("old"));
+}
+
+void TestAdifExchange::roundTrip()
+{
+    Log from(QStringLiteral("from.mdb"));
+    from.exec(QStringLiteral(
+        "insert into log (QSO_DATE, TIME_ON, TIME_OFF, FREQ, MODE, CALL, NAME, QTH, COMMENT, RST_SENT,"
+        " RST_RCVD, QSL_SENT, QSL_RCVD, TX_PWR, GRIDSQUARE, dxcc) values"
+        " ('2024-03-07', '09:05', '09:15', '14.195', 'SSB', 'UA3ABC', 'Иван', 'Москва', 'тнх <EOR> 73',"
+        "  '59', '57', 'P', 'N', '100', 'KO85UR', 'UA'),"
+        " ('2023-12-31', '23:59', '00:01', '7.012', 'CW', 'DL1XYZ', '', '', '', '599', '599', 'N', 'Y', '',"
+        "  '', 'DL'),"
+        " ('2000-02-29', '00:00', '00:00', '', '', 'R1ANZ/MM', 'Ёлкин Ёжик Пётр Юрьевич', 'Щёлково',"
+        "  'ЪЭЮЯ абв эюя ёЁ №', '', '', '', '', '', '', null)"));
+    from.reopenView();
+    const QString file = from.dir.filePath(QStringLiteral("rt.adi"));
+    QCOMPARE(AdifExchange::exportLog(from.view(), file), 3);
+
+    Log to(QStringLiteral("to.mdb"));
+    QCOMPARE(AdifExchange::importFile(to.view(), file).stored, 3);
+
+    // Same fifteen columns in the view's order; dxcc of the imported rows empty.
+    QStringList expected;
+    for (QString r : from.rows()) {
+        r = r.left(r.lastIndexOf(u'|'));
+        expected << row(r);
+    }
+    std::sort(expected.begin(), expected.end(),
+              [](const QString &a, const QString &b) { return a.section(u'|', 1, 2) < b.section(u'|', 1, 2); });
+    QCOMPARE(to.rows(), expected);
+}
+
+QTEST_GUILESS_MAIN(TestAdifExchange)
+#include "tst_adifexchange.moc"
