@@ -10,8 +10,24 @@ RigController::RigController(QObject *parent)
 RigController::RigController(ServerFactory factory, QObject *parent)
     : QObject(parent), m_factory(std::move(factory))
 {
-    if (!m_factory)
-        setServerAddress(QString::fromLatin1(HamlibRigServer::DefaultAddress));
+}
+
+namespace {
+QString &defaultAddress()
+{
+    static QString address = QString::fromLatin1(HamlibRigServer::DefaultAddress);
+    return address;
+}
+} // namespace
+
+QString RigController::defaultServerAddress()
+{
+    return defaultAddress();
+}
+
+void RigController::setDefaultServerAddress(const QString &hostPort)
+{
+    defaultAddress() = hostPort.isEmpty() ? QString::fromLatin1(HamlibRigServer::DefaultAddress) : hostPort;
 }
 
 RigController::~RigController()
@@ -41,7 +57,7 @@ void RigController::StartRigLink()
     StopRigLink();
     std::unique_ptr<RigServer> server;
     try {
-        server = m_factory ? m_factory() : nullptr;
+        server = m_factory ? m_factory() : std::make_unique<HamlibRigServer>(defaultServerAddress());
     } catch (...) {
         server.reset();
     }

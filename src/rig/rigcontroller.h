@@ -14,7 +14,7 @@ class RigController : public QObject {
 public:
     using ServerFactory = std::function<std::unique_ptr<RigServer>()>;
 
-    // Links through Hamlib to rigctld at 127.0.0.1:4532.
+    // Links through Hamlib to rigctld at defaultServerAddress().
     explicit RigController(QObject *parent = nullptr);
     explicit RigController(ServerFactory factory, QObject *parent = nullptr);
     ~RigController() override;
@@ -22,6 +22,11 @@ public:
     void setServerFactory(ServerFactory factory);
     // Links through Hamlib to rigctld at "host:port" from the next start on.
     void setServerAddress(const QString &hostPort);
+
+    // Where controllers without a server of their own find rigctld, read at
+    // each start: "127.0.0.1:4532" unless set (tests point it at their own rigctld).
+    static QString defaultServerAddress();
+    static void setDefaultServerAddress(const QString &hostPort);
     void setPollInterval(int ms);
 
     // RigLink: null while there is no link (not started, stopped, failed).
