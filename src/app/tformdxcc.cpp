@@ -1,8 +1,73 @@
 #include "tformdxcc.h"
 #include "mainwindow.h"
 
+#include "dataset.h"
+#include "dbgrid.h"
+#include "dberror.h"
+#include "dxcc.h"
+#include "tdm.h"
+
+#include <QHeaderView>
+#include <QLabel>
+
 TFormDXCC::TFormDXCC(TDM *dm, TForm1 *mainWindow) : QDialog(mainWindow), m_dm(dm), m_main(mainWindow)
 {
     setObjectName(QStringLiteral("FormDXCC"));
     setWindowTitle(QStringLiteral(" DXCC"));
+    // A fixed dialog frame with only the close button in its title bar.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPointSize(8);
+    setFont(f);
+    setFixedSize(167, 372);
+
+    Label2 = new QLabel(QStringLiteral("Всего стран:"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(8, 8, 70, 16);
+
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(80, 8, 79, 16);
+
+    DBGrid1 = new DbGrid(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setGeometry(7, 32, 153, 281);
+    DBGrid1->setDataSource(dm->DataSource5, {}, {64, 64});
+    DBGrid1->setTitleRowVisible(false);
+    DBGrid1->setEditable(false);
+
+    Label3 = new QLabel(this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setGeometry(7, 320, 153, 32);
+    Label3->setWordWrap(true);
+
+    // The data module's after-scroll event of the scratch query.
+    connect(dm->ADOQueryCom, &Dataset::afterScroll, this, &TFormDXCC::ADOQueryComAfterScroll);
+}
+
+void TFormDXCC::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TFormDXCC::FormShow()
+{
+    m_main->guarded([this] {
+        const int count = OpenDxccStatistics(*m_dm->ADOQueryCom, m_dm->ADOQueryLog->sqlText());
+        Label1->setText(QString::number(count));
+        m_dm->DataSource5->setDataSet(m_dm->ADOQueryCom);
+    });
+}
+
+void TFormDXCC::ADOQueryComAfterScroll()
+{
+    // Other commands use the scratch query too; only a row with a country
+    // text names an entity, and nothing here may stop them.
+    try {
+        Label3->setText(CountryNameOfCurrentRow(*m_dm->ADOQueryCom));
+    } catch (const DbError &) {
+        Label3->clear();
+    }
 }

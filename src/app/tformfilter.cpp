@@ -1,18 +1,188 @@
 #include "tformfilter.h"
 #include "mainwindow.h"
 
-#include <QLineEdit>
+#include "filtercomposer.h"
+#include "queryactions.h"
+#include "sqlfile.h"
 
-TFormFilter::TFormFilter(TDM *dm, TForm1 *mainWindow) : QDialog(mainWindow), m_dm(dm), m_main(mainWindow)
+#include "dberror.h"
+#include "dbgrid.h"
+#include "guarded.h"
+#include "tdm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+// The blue frames around the masks and around the date range.
+class BlueFrame : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setPen(QPen(QColor(Qt::blue), 2));
+        p.drawRect(rect().adjusted(1, 1, -1, -1));
+    }
+};
+
+template <class W>
+W *place(QWidget *parent, const char *name, int x, int y, int w, int h)
+{
+    W *widget = new W(parent);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(x, y, w, h);
+    return widget;
+}
+
+} // namespace
+
+TFormFilter::TFormFilter(TDM *dm, TForm1 *mainWindow)
+    : QDialog(mainWindow), m_dm(dm), m_main(mainWindow)
 {
     setObjectName(QStringLiteral("FormFilter"));
     setWindowTitle(QStringLiteral("Установка фильтра"));
-    MaskEdit1 = new QLineEdit(this);
-    MaskEdit1->setObjectName(QStringLiteral("MaskEdit1"));
-    MaskEdit1->setInputMask(QStringLiteral("00.00.9999;_"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setFixedSize(394, 328);
+
+    RadioButton1 = place<QRadioButton>(this, "RadioButton1", 16, 8, 90, 17);
+    RadioButton1->setText(QStringLiteral("QRO"));
+    RadioButton1->setChecked(true);
+    RadioButton2 = place<QRadioButton>(this, "RadioButton2", 136, 8, 90, 17);
+    RadioButton2->setText(QStringLiteral("QRP"));
+    RadioButton3 = place<QRadioButton>(this, "RadioButton3", 256, 8, 120, 17);
+    RadioButton3->setText(QStringLiteral("2xWay QRP"));
+
+    auto *frame1 = place<BlueFrame>(this, "Shape1", 8, 32, 378, 104);
+    frame1->lower();
+    ComboBox1 = place<QComboBox>(this, "ComboBox1", 16, 42, 145, 21);
+    Edit1 = place<QLineEdit>(this, "Edit1", 176, 42, 201, 21);
+    Button3 = place<QPushButton>(this, "Button3", 160, 71, 75, 25);
+    Button3->setText(QStringLiteral("and"));
+    Button3->setFocusPolicy(Qt::ClickFocus);   // not a Tab stop
+    ComboBox2 = place<QComboBox>(this, "ComboBox2", 16, 105, 145, 21);
+    Edit2 = place<QLineEdit>(this, "Edit2", 176, 105, 201, 21);
+    for (QComboBox *c : {ComboBox1, ComboBox2}) {
+        c->setEditable(true);
+        c->setInsertPolicy(QComboBox::NoInsert);
+        c->addItems(FilterComposer::columnChoices());
+    }
+    ComboBox1->setEditText(QStringLiteral("CALL"));
+    ComboBox2->setEditText(QStringLiteral("FREQ"));
+
+    Label3 = place<QLabel>(this, "Label3", 16, 142, 362, 16);
+    Label3->setText(QStringLiteral("В маске можно использовать символы _ и %"));
+
+    auto *frame2 = place<BlueFrame>(this, "Shape2", 8, 164, 378, 42);
+    frame2->lower();
+    CheckBox1 = place<QCheckBox>(this, "CheckBox1", 20, 176, 17, 17);
+    Label1 = place<QLabel>(this, "Label1", 52, 178, 12, 14);
+    Label1->setText(QStringLiteral("с"));
+    MaskEdit1 = place<QLineEdit>(this, "MaskEdit1", 68, 174, 90, 21);
+    Label2 = place<QLabel>(this, "Label2", 186, 178, 18, 14);
+    Label2->setText(QStringLiteral("по"));
+    MaskEdit2 = place<QLineEdit>(this, "MaskEdit2", 208, 174, 90, 21);
+    // Day and month digits optional, the year's four required.
+    for (QLineEdit *e : {MaskEdit1, MaskEdit2})
+        e->setInputMask(QStringLiteral("00.00.9999;_"));
     MaskEdit1->setText(QStringLiteral("27.01.1970"));
-    MaskEdit2 = new QLineEdit(this);
-    MaskEdit2->setObjectName(QStringLiteral("MaskEdit2"));
-    MaskEdit2->setInputMask(QStringLiteral("00.00.9999;_"));
     MaskEdit2->setText(QStringLiteral("27.01.2010"));
+
+    Button4 = place<QPushButton>(this, "Button4", 122, 216, 150, 25);
+    Button4->setText(QStringLiteral("Сформировать запрос"));
+    Edit3 = place<QLineEdit>(this, "Edit3", 8, 252, 378, 21);
+    Button2 = place<QPushButton>(this, "Button2", 176, 292, 105, 25);
+    Button2->setText(QStringLiteral("Отменить фильтр"));
+    Button1 = place<QPushButton>(this, "Button1", 289, 292, 97, 25);
+    Button1->setText(QStringLiteral("Применить"));
+    for (QPushButton *b : {Button1, Button2, Button3, Button4})
+        b->setAutoDefault(false);
+
+    setTabOrder(RadioButton1, ComboBox1);
+    setTabOrder(ComboBox1, Edit1);
+    setTabOrder(Edit1, ComboBox2);
+    setTabOrder(ComboBox2, Edit2);
+    setTabOrder(Edit2, CheckBox1);
+    setTabOrder(CheckBox1, MaskEdit1);
+    setTabOrder(MaskEdit1, MaskEdit2);
+    setTabOrder(MaskEdit2, Button4);
+    setTabOrder(Button4, Edit3);
+    setTabOrder(Edit3, Button2);
+    setTabOrder(Button2, Button1);
+
+    connect(Button4, &QPushButton::clicked, this, &TFormFilter::Button4Click);
+    connect(Button3, &QPushButton::clicked, this, &TFormFilter::Button3Click);
+    connect(Button1, &QPushButton::clicked, this, &TFormFilter::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TFormFilter::Button2Click);
+}
+
+void TFormFilter::Button4Click()
+{
+    FilterComposer::Inputs in;
+    in.column1 = ComboBox1->currentText();
+    in.mask1 = Edit1->text();
+    in.joiner = Button3->text();
+    in.column2 = ComboBox2->currentText();
+    in.mask2 = Edit2->text();
+    in.dateRange = CheckBox1->isChecked();
+    in.date1 = maskedText(MaskEdit1);
+    in.date2 = maskedText(MaskEdit2);
+    Edit3->setText(FilterComposer::compose(in, Edit3->text()));
+}
+
+void TFormFilter::Button3Click()
+{
+    Button3->setText(FilterComposer::toggleJoiner(Button3->text()));
+}
+
+FilterComposer::Power TFormFilter::power() const
+{
+    if (RadioButton2->isChecked())
+        return FilterComposer::Power::QRP;
+    if (RadioButton3->isChecked())
+        return FilterComposer::Power::TwoWayQRP;
+    return FilterComposer::Power::QRO;
+}
+
+void TFormFilter::Button1Click()
+{
+    // A row being edited in the log grid is written before the view changes.
+    if (m_main->DBGrid1 && !m_main->DBGrid1->postPending())
+        return;
+    const bool ok = runGuarded(this, [this] {
+        QueryActions::applyFilter(m_dm->ADOQueryLog, Edit3->text(), power());
+        m_main->showQsoCount();
+    });
+    if (ok)   // on an error the window stays open, the query closed with the rejected statement
+        accept();
+}
+
+void TFormFilter::Button2Click()
+{
+    if (m_main->DBGrid1 && !m_main->DBGrid1->postPending())
+        return;
+    const bool ok = runGuarded(this, [this] {
+        // Lines each ended by a break: the last break closes a line, it does
+        // not open an empty one.
+        QStringList saved = SqlFile::splitLines(m_main->SavedLogSql);
+        if (saved.size() > 1 && saved.last().isEmpty())
+            saved.removeLast();
+        QueryActions::cancelFilter(m_dm->ADOQueryLog, saved);
+        m_main->showQsoCount();
+    });
+    if (!ok)
+        return;
+    RadioButton1->setChecked(true);
+    Edit3->clear();
+    CheckBox1->setChecked(false);
+    accept();
 }

@@ -1,15 +1,61 @@
 #pragma once
 #include <QDialog>
+#include <functional>
 
+class DataSource;
+class Dataset;
+class QPlainTextEdit;
+class QPushButton;
+class DbGrid;
 class TDM;
 class TForm1;
 
+// "Запрос SQL": any statement against the open log, its rows in an
+// editable grid, statements kept in .sql files, the result handed to the
+// desktop's spreadsheet program as a new workbook.
 class TFormSQL : public QDialog {
     Q_OBJECT
 public:
     TFormSQL(TDM *dm, TForm1 *mainWindow);
 
+    Dataset *Query1;
+    DataSource *DataSource1;
+    DbGrid *DBGrid1;
+    QPlainTextEdit *Memo1;
+    QPushButton *Button1;
+    QPushButton *Button3;
+    QPushButton *Button4;
+    QPushButton *Button5;
+    QPushButton *ButtonExit;
+
+    // The folder both file dialogs start in (the working folder at creation).
+    QString dialogFolder() const { return m_dialogFolder; }
+    // How a written workbook is opened (the desktop's program by default);
+    // returns false when nothing could open it.
+    void setWorkbookOpener(std::function<bool(const QString &path)> opener) { m_opener = std::move(opener); }
+    // Where the last export wrote its workbook.
+    QString lastWorkbook() const { return m_lastWorkbook; }
+
+public slots:
+    void Button1Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void ButtonExitClick();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
 private:
+    void FormDeactivate();
+    void abandonAndClose();
+    QStringList memoLines() const;
+
     TDM *m_dm;
     TForm1 *m_main;
+    QString m_dialogFolder;
+    QString m_lastWorkbook;
+    std::function<bool(const QString &)> m_opener;
 };

@@ -87,5 +87,7 @@ QString CountryNameOfCurrentRow(Dataset &com)
     if (!com.isActive() || com.isEmpty())
         return QString();
     const int col = com.fieldIndex(QStringLiteral("dxcc"));
-    return FindCountryByPrefix(com.field(col < 0 ? 0 : col).asString()).Name;
+    if (col < 0 || com.eof())
+        return QString();
+    return FindCountryByPrefix(com.field(col).asString()).Name;
 }

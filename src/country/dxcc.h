@@ -32,6 +32,6 @@ void RebuildDxcc(Dataset &logView, const std::function<void(int position)> &prog
 // open on the grouped result (country text, number of QSOs).
 int OpenDxccStatistics(Dataset &com, const QString &logStatement);
 
-// Entity name for the current row of the grouped result ("" without rows or
-// for a text that names no entity).
+// Entity name for the current row of the grouped result ("" without rows,
+// without a dxcc column, or for a text that names no entity).
 QString CountryNameOfCurrentRow(Dataset &com);

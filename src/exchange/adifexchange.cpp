@@ -287,12 +287,14 @@ LogRow toLogRow(const Adif::Record &record)
     return row;
 }
 
-ImportResult importFile(Dataset *log, const QString &fileName, const Progress &progress)
+ImportResult importFile(Dataset *log, const QString &fileName, const Progress &progress,
+                        ImportResult *done)
 {
-    return importBytes(log, readFile(fileName), progress);
+    return importBytes(log, readFile(fileName), progress, done);
 }
 
-ImportResult importBytes(Dataset *log, const QByteArray &bytes, const Progress &progress)
+ImportResult importBytes(Dataset *log, const QByteArray &bytes, const Progress &progress,
+                         ImportResult *done)
 {
     // Columns in the order of the statement below.
     static const Adif::Tag kTextOrder[] = {
@@ -310,7 +312,11 @@ ImportResult importBytes(Dataset *log, const QByteArray &bytes, const Progress &
 
     Adif::Reader reader(bytes);
     ProgressTracker tracker(progress);
-    ImportResult result;
+    ImportResult result;      // inserted so far
+    ImportResult committed;   // of which safely in the file
+    ImportResult unused;
+    ImportResult &out = done ? *done : unused;
+    out = ImportResult();
 
     Connection *conn = nullptr;
     sqlite3 *db = nullptr;
@@ -324,6 +330,8 @@ ImportResult importBytes(Dataset *log, const QByteArray &bytes, const Progress &
             conn->commit();
         ownTransaction = false;
         inBatch = 0;
+        committed = result;
+        out = committed;
     };
 
     try {
@@ -366,6 +374,10 @@ ImportResult importBytes(Dataset *log, const QByteArray &bytes, const Progress &
             sqlite3_reset(insert.stmt);
             ++result.stored;
             result.lastId = sqlite3_last_insert_rowid(db);
+            if (!ownTransaction) {   // inside the caller's transaction: the caller commits
+                committed = result;
+                out = committed;
+            }
 
             if (ownTransaction && (++inBatch >= kBatchRows || batchClock.elapsed() >= kBatchMs))
                 finishBatch();
@@ -377,6 +389,7 @@ ImportResult importBytes(Dataset *log, const QByteArray &bytes, const Progress &
         if (ownTransaction && conn && conn->inTransaction()) {
             try {
                 conn->commit();
+                committed = result;
             } catch (...) {
                 try {
                     conn->rollback();
@@ -384,10 +397,11 @@ ImportResult importBytes(Dataset *log, const QByteArray &bytes, const Progress &
                 }
             }
         }
+        out = committed;
         throw;
     }
     tracker.update(reader.size(), reader.size());
-    return result;
+    return committed;
 }
 
 } // namespace AdifExchange

@@ -48,7 +48,7 @@ struct LogRow {
 LogRow toLogRow(const Adif::Record &record);
 
 struct ImportResult {
-    int stored = 0;       // QSOs appended to the log
+    int stored = 0;       // QSOs appended to the log (committed)
     qint64 lastId = -1;   // id of the last one, -1 when none
 };
 
@@ -60,8 +60,12 @@ struct ImportResult {
 // leaves whole QSOs only. With the log view closed (no log attached), the
 // first record fails with the data layer's closed-query message.
 // The rows are written to the file directly, not through the view: the
-// caller reopens the log view afterwards to show them.
-ImportResult importFile(Dataset *log, const QString &fileName, const Progress &progress = {});
-ImportResult importBytes(Dataset *log, const QByteArray &bytes, const Progress &progress = {});
+// caller reopens the log view afterwards to show them. `done`, when given,
+// is kept up to date, so that after an error the caller still knows what
+// was stored before it.
+ImportResult importFile(Dataset *log, const QString &fileName, const Progress &progress = {},
+                        ImportResult *done = nullptr);
+ImportResult importBytes(Dataset *log, const QByteArray &bytes, const Progress &progress = {},
+                         ImportResult *done = nullptr);
 
 } // namespace AdifExchange

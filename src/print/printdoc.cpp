@@ -87,23 +87,26 @@ QFont PrintDocument::font(qreal pointSize) const
 
 TextMeasure::TextMeasure(const QString &family) : m_family(family) {}
 
-static QFont measureFont(const QString &family, qreal pt)
+const QFontMetricsF &TextMeasure::metrics(qreal pointSize) const
 {
-    PrintDocument d;
-    d.fontFamily = family;
-    return d.font(pt);
+    const int key = qRound(pointSize * 100);
+    auto it = m_metrics.find(key);
+    if (it == m_metrics.end()) {
+        PrintDocument d;
+        d.fontFamily = m_family;
+        it = m_metrics.emplace(key, QFontMetricsF(d.font(pointSize), &measureDevice())).first;
+    }
+    return it->second;
 }
 
 qreal TextMeasure::width(const QString &text, qreal pointSize) const
 {
-    QFontMetricsF fm(measureFont(m_family, pointSize), &measureDevice());
-    return fm.horizontalAdvance(text) * 25.4 / kMeasureDpi;
+    return metrics(pointSize).horizontalAdvance(text) * 25.4 / kMeasureDpi;
 }
 
 qreal TextMeasure::lineHeight(qreal pointSize) const
 {
-    QFontMetricsF fm(measureFont(m_family, pointSize), &measureDevice());
-    return fm.height() * 25.4 / kMeasureDpi;
+    return metrics(pointSize).height() * 25.4 / kMeasureDpi;
 }
 
 QString TextMeasure::fitPrefix(const QString &text, qreal widthMm, qreal pointSize) const
@@ -128,6 +131,13 @@ QString TextMeasure::fitPrefix(const QString &text, qreal widthMm, qreal pointSi
 QStringList TextMeasure::wrap(const QString &text, qreal widthMm, qreal pointSize) const
 {
     QStringList out;
+    const bool singleLine = !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'));
+    // Most fields fit their column: one measurement settles them.
+    if (singleLine && !text.startsWith(QLatin1Char(' ')) && width(text, pointSize) <= widthMm + kEps) {
+        if (!text.trimmed().isEmpty())
+            out.append(text.trimmed());
+        return out;
+    }
     QString normalized = text;
     normalized.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     normalized.replace(QLatin1Char('\r'), QLatin1Char('\n'));

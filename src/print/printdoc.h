@@ -6,7 +6,9 @@
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
+#include <QFontMetricsF>
 #include <QVector>
+#include <map>
 
 // A laid-out report: pages of items placed in millimetres from the paper's
 // top-left corner. Produced without any printer, so it can be inspected by
@@ -65,7 +67,10 @@ public:
     QString fitPrefix(const QString &text, qreal widthMm, qreal pointSize) const;
 
 private:
+    const QFontMetricsF &metrics(qreal pointSize) const;
+
     QString m_family;
+    mutable std::map<int, QFontMetricsF> m_metrics;   // by size in 1/100 pt
 };
 
 // The report as CSV text: for each page a table whose columns are the

@@ -28,7 +28,26 @@ ReportPreview::ShowError &errorHook()
     return hook;
 }
 
+ReportPreview::ModalHook &modalHook()
+{
+    static ReportPreview::ModalHook hook;
+    return hook;
+}
+
 } // namespace
+
+void ReportPreview::setModalHookForTesting(ModalHook hook) { modalHook() = std::move(hook); }
+
+void ReportPreview::showModal(const PrintDocument &doc, QWidget *parent)
+{
+    ReportPreview preview(doc, parent);
+    if (modalHook()) {
+        modalHook()(preview);
+        return;
+    }
+    preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
+    preview.exec();
+}
 
 void ReportPreview::setAskFileName(AskFileName f) { askHook() = std::move(f); }
 void ReportPreview::setShowError(ShowError f) { errorHook() = std::move(f); }
@@ -55,7 +74,7 @@ ReportPreview::ReportPreview(const PrintDocument &doc, QWidget *parent)
             &QAction::triggered, this, &ReportPreview::zoomWholePage);
     connect(addAction(QStringLiteral("ActionZoom100"), QStringLiteral("100 %"), QString()),
             &QAction::triggered, this, &ReportPreview::zoom100);
-    connect(addAction(QStringLiteral("ActionZoomWidth"), QStringLiteral("По ширине страницы"), QString()),
+    connect(addAction(QStringLiteral("ActionZoomWidth"), QStringLiteral("По ширине"), QString()),
             &QAction::triggered, this, &ReportPreview::zoomPageWidth);
     m_toolBar->addSeparator();
     connect(addAction(QStringLiteral("ActionFirstPage"), QStringLiteral("|<"), QStringLiteral("Home")),
@@ -74,9 +93,9 @@ ReportPreview::ReportPreview(const PrintDocument &doc, QWidget *parent)
             &QAction::triggered, this, &ReportPreview::printerSetup);
     connect(addAction(QStringLiteral("ActionPrint"), QStringLiteral("Печать"), QStringLiteral("Ctrl+P")),
             &QAction::triggered, this, &ReportPreview::print);
-    connect(addAction(QStringLiteral("ActionSavePdf"), QStringLiteral("Сохранить в PDF"), QString()),
+    connect(addAction(QStringLiteral("ActionSavePdf"), QStringLiteral("Сохранить PDF"), QString()),
             &QAction::triggered, this, &ReportPreview::savePdfAs);
-    connect(addAction(QStringLiteral("ActionSaveCsv"), QStringLiteral("Сохранить в CSV"), QString()),
+    connect(addAction(QStringLiteral("ActionSaveCsv"), QStringLiteral("Сохранить CSV"), QString()),
             &QAction::triggered, this, &ReportPreview::saveCsvAs);
     m_toolBar->addSeparator();
     connect(addAction(QStringLiteral("ActionClose"), QStringLiteral("Закрыть"), QString()),
@@ -88,7 +107,15 @@ ReportPreview::ReportPreview(const PrintDocument &doc, QWidget *parent)
     layout->addWidget(m_toolBar);
     layout->addWidget(m_view, 1);
 
-    resize(1000, 720);
+    const std::pair<const char *, const char *> tips[] = {
+        {"ActionFirstPage", "Первая страница"}, {"ActionPriorPage", "Предыдущая страница"},
+        {"ActionNextPage", "Следующая страница"}, {"ActionLastPage", "Последняя страница"},
+        {"ActionZoom100", "Масштаб 100 %"}, {"ActionSaveCsv", "Сохранить как текст CSV (разделитель \";\")"}};
+    for (const auto &tip : tips)
+        if (QAction *a = findChild<QAction *>(QString::fromLatin1(tip.first)))
+            a->setToolTip(QString::fromUtf8(tip.second));
+
+    resize(1100, 760);
     m_view->fitInView();
     updatePageLabel();
 }
@@ -109,7 +136,7 @@ int ReportPreview::currentPage() const { return m_view->currentPage(); }
 
 void ReportPreview::updatePageLabel()
 {
-    m_pageLabel->setText(QStringLiteral(" Страница %1 из %2 ")
+    m_pageLabel->setText(QStringLiteral(" %1 из %2 ")
                              .arg(m_view->currentPage())
                              .arg(m_doc.pageCount()));
 }
@@ -167,14 +194,16 @@ void ReportPreview::reportError(const QString &message)
     QMessageBox::critical(this, QStringLiteral("Tarnix"), text);
 }
 
-QString ReportPreview::askName(const QString &caption, const QString &filter, const QString &suffix)
+QString ReportPreview::askName(const QString &caption, const QString &description,
+                               const QString &pattern, const QString &suffix)
 {
     QString name;
     if (askHook())
-        name = askHook()(this, caption, filter, suffix);
+        name = askHook()(this, caption, description, pattern, suffix);
     else
-        name = QFileDialog::getSaveFileName(this, caption, QString(), filter, nullptr,
-                                            QFileDialog::DontConfirmOverwrite);
+        name = QFileDialog::getSaveFileName(this, caption, QString(),
+                                            QStringLiteral("%1 (%2)").arg(description, pattern),
+                                            nullptr, QFileDialog::DontConfirmOverwrite);
     if (name.isEmpty())
         return name;
     if (QFileInfo(name).suffix().isEmpty())
@@ -206,8 +235,8 @@ bool ReportPreview::saveCsv(const QString &path)
 
 void ReportPreview::savePdfAs()
 {
-    const QString name = askName(QStringLiteral("Сохранить в PDF"),
-                                 QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf"));
+    const QString name = askName(QStringLiteral("Сохранить в PDF"), QStringLiteral("PDF"),
+                                 QStringLiteral("*.pdf"), QStringLiteral("pdf"));
     if (!name.isEmpty())
         savePdf(name);
 }
@@ -215,7 +244,8 @@ void ReportPreview::savePdfAs()
 void ReportPreview::saveCsvAs()
 {
     const QString name = askName(QStringLiteral("Сохранить в CSV"),
-                                 QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"));
+                                 QStringLiteral("CSV (разделитель \";\")"), QStringLiteral("*.csv"),
+                                 QStringLiteral("csv"));
     if (!name.isEmpty())
         saveCsv(name);
 }

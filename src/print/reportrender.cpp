@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPageLayout>
+#include <QPageRanges>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -65,14 +66,24 @@ void paintReportPage(QPainter &painter, const PrintDocument &doc, int pageIndex)
 
 bool paintReport(QPagedPaintDevice *device, const PrintDocument &doc, int first, int last)
 {
+    QVector<int> pages;
+    for (int i = qMax(0, first); i <= qMin(last, doc.pageCount() - 1); ++i)
+        pages.append(i);
+    return paintReportPages(device, doc, pages);
+}
+
+bool paintReportPages(QPagedPaintDevice *device, const PrintDocument &doc, const QVector<int> &pages)
+{
     QPainter painter;
     if (!painter.begin(device))
         return false;
-    first = qMax(0, first);
-    last = qMin(last, doc.pageCount() - 1);
-    for (int i = first; i <= last; ++i) {
-        if (i > first)
+    bool firstPage = true;
+    for (int i : pages) {
+        if (i < 0 || i >= doc.pageCount())
+            continue;
+        if (!firstPage)
             device->newPage();
+        firstPage = false;
         paintReportPage(painter, doc, i);
     }
     return painter.end();
@@ -88,15 +99,15 @@ void setUpPrinter(QPrinter *printer, const PrintDocument &doc)
 
 bool printReport(QPrinter *printer, const PrintDocument &doc)
 {
-    int first = 0;
-    int last = doc.pageCount() - 1;
-    if (printer->printRange() == QPrinter::PageRange && printer->fromPage() > 0) {
-        first = printer->fromPage() - 1;
-        last = qMin(last, printer->toPage() - 1);
-    }
-    if (first > last)
+    QVector<int> pages;
+    const QPageRanges ranges = printer->pageRanges();
+    const bool chosen = printer->printRange() == QPrinter::PageRange && !ranges.isEmpty();
+    for (int i = 0; i < doc.pageCount(); ++i)
+        if (!chosen || ranges.contains(i + 1))
+            pages.append(i);
+    if (pages.isEmpty())
         return true;
-    return paintReport(printer, doc, first, last);
+    return paintReportPages(printer, doc, pages);
 }
 
 bool writeReportPdf(const PrintDocument &doc, const QString &path, QString *error)

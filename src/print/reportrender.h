@@ -17,11 +17,13 @@ void paintReportPage(QPainter &painter, const PrintDocument &doc, int pageIndex)
 // already set up, starting a new device page between them.
 // Returns false when the device cannot be painted on.
 bool paintReport(QPagedPaintDevice *device, const PrintDocument &doc, int first, int last);
+// Paints the listed pages (0-based) in that order.
+bool paintReportPages(QPagedPaintDevice *device, const PrintDocument &doc, const QVector<int> &pages);
 
 // Sets up a printer for the report's paper: A4 landscape, full page.
 void setUpPrinter(QPrinter *printer, const PrintDocument &doc);
 
-// Prints the pages the printer's dialog chose (all, or its page range).
+// Prints the pages the printer's dialog chose (all, or its page ranges).
 bool printReport(QPrinter *printer, const PrintDocument &doc);
 
 // Writes the report as a PDF file. On failure returns false with a message.

@@ -281,8 +281,11 @@ void TestAdifExchange::importStopsAtBadRecordAcrossBatches()
     adi += "<CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200<EOR>\r\n";
 
     Log log;
-    QCOMPARE(errorOf([&] { AdifExchange::importBytes(log.view(), adi); }),
+    AdifExchange::ImportResult done;
+    QCOMPARE(errorOf([&] { AdifExchange::importBytes(log.view(), adi, {}, &done); }),
              QStringLiteral("'30.02.2024' is not a valid date"));
+    QCOMPARE(done.stored, good);
+    QCOMPARE(done.lastId, qint64(good));
     QVERIFY(!log.tdm.ADOConnection1->inTransaction());
 
     // Seen from another connection: the rows are on disk.

@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QFile>
 #include <QPrintPreviewWidget>
+#include <QPageRanges>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -176,6 +178,7 @@ private slots:
 
     void csvOfSmallLog();
     void pdfFiles();
+    void printPageRange();
     void previewWindow();
 };
 
@@ -596,6 +599,34 @@ void TestPrint::pdfFiles()
     QVERIFY(error.contains(bad));
 }
 
+void TestPrint::printPageRange()
+{
+    // What the print action does after the printer dialog: only the chosen pages.
+    QTemporaryDir dir;
+    const PrintDocument doc = layoutStationLog(sampleRows(100), sampleStation(), kToday);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    setUpPrinter(&printer, doc);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("range.pdf")));
+    printer.setPrintRange(QPrinter::PageRange);
+    printer.setFromTo(2, 3);
+    QVERIFY(printReport(&printer, doc));
+    QCOMPARE(pdfPageCount(dir.filePath(QStringLiteral("range.pdf"))), 2);
+
+    QPageRanges ranges;
+    ranges.addPage(1);
+    ranges.addPage(3);
+    printer.setPageRanges(ranges);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("odd.pdf")));
+    QVERIFY(printReport(&printer, doc));
+    QCOMPARE(pdfPageCount(dir.filePath(QStringLiteral("odd.pdf"))), 2);
+
+    printer.setOutputFileName(dir.filePath(QStringLiteral("all.pdf")));
+    printer.setPrintRange(QPrinter::AllPages);
+    QVERIFY(printReport(&printer, doc));
+    QCOMPARE(pdfPageCount(dir.filePath(QStringLiteral("all.pdf"))), 3);
+}
+
 void TestPrint::previewWindow()
 {
     const PrintDocument doc = layoutStationLog(sampleRows(100), sampleStation(), kToday);
@@ -631,7 +662,8 @@ void TestPrint::previewWindow()
     QTemporaryDir dir;
     QString answer = dir.filePath(QStringLiteral("journal"));
     QStringList errors;
-    ReportPreview::setAskFileName([&](QWidget *, const QString &, const QString &, const QString &) {
+    ReportPreview::setAskFileName([&](QWidget *, const QString &, const QString &, const QString &,
+                                      const QString &) {
         return answer;
     });
     ReportPreview::setShowError([&](QWidget *, const QString &m) { errors.append(m); });

@@ -1,0 +1,214 @@
+// "Импорт ADIF" and "Экспорт ADIF" driven through the main window.
+#include "apptestkit.h"
+
+#include "dataset.h"
+#include "datasource.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QtTest>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void writeAll(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+const QByteArray kHeader = "Tarnix by Orvel\r\n<ADIF_VERS:3>1.0\r\n<EOH>\r\n\r\n";
+
+} // namespace
+
+class TestAdifWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void exportWritesTheLogView();
+    void exportErrorRestoresWindow();
+    void exportCancelled();
+    void importAppendsAndResets();
+    void importStopsAtBadRecord();
+    void importCancelledStillResets();
+    void importMissingFile();
+    void roundTripThroughTheWindow();
+};
+
+void TestAdifWindow::exportWritesTheLogView()
+{
+    AppFixture fx;
+    const QString log = fx.newLog();
+    AppFixture::insertQso(log, QStringLiteral("2024-01-02"), QStringLiteral("10:00"), QStringLiteral("B2B"),
+                          QStringLiteral("Иван"));
+    AppFixture::insertQso(log, QStringLiteral("2024-01-01"), QStringLiteral("09:30"), QStringLiteral("A1A"));
+    fx.showAndOpen(log);
+    QVERIFY(fx.errors().isEmpty());
+
+    const QString out = fx.dir.filePath(QStringLiteral("out.adi"));
+    writeAll(out, "an older file");
+    Dialogs::Testing::answerFile(out);
+    fx.form->ADIF2Click();
+    QVERIFY(fx.errors().isEmpty());
+    const QByteArray expected = kHeader
+        + "<CALL:3>A1A\r\n<QSO_DATE:8:D>20240101\r\n<TIME_ON:4>0930\r\n<TIME_OFF:4>0930\r\n<MODE:2>CW\r\n"
+          "<FREQ:6>14.074\r\n<RST_SENT:3>599\r\n<RST_RCVD:3>599\r\n<QSL_SENT:1>N\r\n<QSL_RCVD:1>N\r\n"
+          "<TX_PWR:3>100\r\n<EOR>\r\n\r\n"
+          "<CALL:3>B2B\r\n<QSO_DATE:8:D>20240102\r\n<TIME_ON:4>1000\r\n<TIME_OFF:4>1000\r\n<MODE:2>CW\r\n"
+          "<NAME:4>\xC8\xE2\xE0\xED\r\n"
+          "<FREQ:6>14.074\r\n<RST_SENT:3>599\r\n<RST_RCVD:3>599\r\n<QSL_SENT:1>N\r\n<QSL_RCVD:1>N\r\n"
+          "<TX_PWR:3>100\r\n<EOR>\r\n\r\n";
+    QCOMPARE(readAll(out), expected);
+    QVERIFY(fx.form->ProgressBar1->isHidden());
+    QCOMPARE(fx.form->ProgressBar1->value(), 0);
+    QVERIFY(fx.dm->DataSource1->isEnabled());
+    QCOMPARE(fx.dm->ADOQueryLog->recNo(), 1);   // the log view stands on its last row
+}
+
+void TestAdifWindow::exportErrorRestoresWindow()
+{
+    AppFixture fx;
+    const QString log = fx.newLog();
+    AppFixture::insertQso(log, QStringLiteral("2024-01-02"), QStringLiteral("10:00"), QStringLiteral("B2B"));
+    fx.showAndOpen(log);
+
+    const QString out = fx.dir.filePath(QStringLiteral("missing/out.adi"));
+    Dialogs::Testing::answerFile(out);
+    fx.form->ADIF2Click();
+    QCOMPARE(fx.errors(),
+             QStringList{QStringLiteral("Cannot create file \"%1\". No such file or directory.").arg(out)});
+    QVERIFY(fx.form->ProgressBar1->isHidden());
+    QVERIFY(fx.dm->DataSource1->isEnabled());
+}
+
+void TestAdifWindow::exportCancelled()
+{
+    AppFixture fx;
+    const QString log = fx.newLog();
+    fx.showAndOpen(log);
+    Dialogs::Testing::answerFile(QString());
+    fx.form->ADIF2Click();
+    QVERIFY(fx.errors().isEmpty());
+    QVERIFY(fx.form->ProgressBar1->isHidden());
+}
+
+void TestAdifWindow::importAppendsAndResets()
+{
+    AppFixture fx;
+    const QString log = fx.newLog();
+    AppFixture::insertQso(log, QStringLiteral("2024-01-02"), QStringLiteral("10:00"), QStringLiteral("B2B"));
+    fx.showAndOpen(log);
+    fx.form->Edit4->setText(QStringLiteral("TYPED"));
+
+    const QString in = fx.dir.filePath(QStringLiteral("in.adi"));
+    writeAll(in, QStringLiteral("<EOH><CALL:6>UA3ABC<QSO_DATE:8:D>20240301<TIME_ON:6>101500<NAME:12>Сергей<EOR>"
+                                "<call:5>DL1XY<qso_date:8>20240302<time_on:4>1100<eor>")
+                     .toUtf8());
+    Dialogs::Testing::answerFile(in);
+    fx.form->ADIF1Click();
+    QVERIFY(fx.errors().isEmpty());
+    QCOMPARE(AppFixture::query(log, QStringLiteral("select CALL, QSO_DATE, TIME_ON, TIME_OFF, NAME, dxcc from log order by id")),
+             QStringLiteral("B2B|2024-01-02|10:00|10:00|<null>|<null>\n"
+                            "UA3ABC|2024-03-01|10:15|10:15|Сергей|<null>\n"
+                            "DL1XY|2024-03-02|11:00|11:00||<null>"));
+    // The view shows the new rows; the entry panel was reset.
+    QCOMPARE(fx.dm->ADOQueryLog->recordCount(), 3);
+    QCOMPARE(fx.form->Label18->text(), QStringLiteral("3"));
+    QCOMPARE(fx.dm->ADOQueryLog->recNo(), 2);
+    QCOMPARE(fx.dm->ADOQueryLog->fieldByName(QStringLiteral("CALL")).asString(), QStringLiteral("DL1XY"));
+    QVERIFY(fx.form->Edit4->text().isEmpty());
+    QVERIFY(fx.form->ProgressBar1->isHidden());
+    QVERIFY(fx.dm->DataSource1->isEnabled());
+}
+
+void TestAdifWindow::importStopsAtBadRecord()
+{
+    AppFixture fx;
+    const QString log = fx.newLog();
+    fx.showAndOpen(log);
+    fx.form->Edit4->setText(QStringLiteral("TYPED"));
+
+    const QString in = fx.dir.filePath(QStringLiteral("in.adi"));
+    writeAll(in, "<EOH><CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200<EOR>\r\n"
+                 "<CALL:5>DL1XY<QSO_DATE:8>20240116<TIME_ON:4>0730<EOR>\r\n"
+                 "<CALL:5>F5ABC<QSO_DATE:8>20241332<TIME_ON:4>0800<EOR>\r\n"
+                 "<CALL:5>G4DEF<QSO_DATE:8>20240117<TIME_ON:4>0900<EOR>\r\n");
+    Dialogs::Testing::answerFile(in);
+    fx.form->ADIF1Click();
+    QCOMPARE(fx.errors(), QStringList{QStringLiteral("'32.13.2024' is not a valid date.")});
+    QCOMPARE(AppFixture::query(log, QStringLiteral("select CALL from log order by id")),
+             QStringLiteral("K1AB\nDL1XY"));
+    // Window restored; the two stored QSOs shown and counted; the panel kept.
+    QVERIFY(fx.form->ProgressBar1->isHidden());
+    QCOMPARE(fx.form->ProgressBar1->value(), 0);
+    QVERIFY(fx.dm->DataSource1->isEnabled());
+    QCOMPARE(fx.dm->ADOQueryLog->recordCount(), 2);
+    QCOMPARE(fx.form->Label18->text(), QStringLiteral("2"));
+    QCOMPARE(fx.form->Edit4->text(), QStringLiteral("TYPED"));
+}
+
+void TestAdifWindow::importCancelledStillResets()
+{
+    AppFixture fx;
+    const QString log = fx.newLog();
+    fx.showAndOpen(log);
+    fx.form->Edit4->setText(QStringLiteral("TYPED"));
+    Dialogs::Testing::answerFile(QString());
+    fx.form->ADIF1Click();
+    QVERIFY(fx.errors().isEmpty());
+    QVERIFY(fx.form->Edit4->text().isEmpty());
+}
+
+void TestAdifWindow::importMissingFile()
+{
+    AppFixture fx;
+    const QString log = fx.newLog();
+    fx.showAndOpen(log);
+    const QString in = fx.dir.filePath(QStringLiteral("none.adi"));
+    Dialogs::Testing::answerFile(in);
+    fx.form->ADIF1Click();
+    QCOMPARE(fx.errors(),
+             QStringList{QStringLiteral("Cannot open file \"%1\". No such file or directory.").arg(in)});
+    QVERIFY(fx.form->ProgressBar1->isHidden());
+    QVERIFY(fx.dm->DataSource1->isEnabled());
+}
+
+void TestAdifWindow::roundTripThroughTheWindow()
+{
+    AppFixture fx;
+    const QString from = fx.newLog(QStringLiteral("from.mdb"));
+    AppFixture::insertQso(from, QStringLiteral("2024-01-02"), QStringLiteral("10:00"), QStringLiteral("UA3ABC"),
+                          QStringLiteral("Пётр Ёлкин"), QStringLiteral("KO85UR"),
+                          QStringLiteral("update log set QTH = 'Щёлково', COMMENT = 'тнх 73'"));
+    AppFixture::insertQso(from, QStringLiteral("2023-12-31"), QStringLiteral("23:59"), QStringLiteral("K1AB"));
+    fx.showAndOpen(from);
+    const QString file = fx.dir.filePath(QStringLiteral("rt.adi"));
+    Dialogs::Testing::answerFile(file);
+    fx.form->ADIF2Click();
+
+    const QString to = fx.newLog(QStringLiteral("to.mdb"));
+    Dialogs::Testing::answerFile(to);
+    fx.form->N7Click();
+    Dialogs::Testing::answerFile(file);
+    fx.form->ADIF1Click();
+    QVERIFY(fx.errors().isEmpty());
+
+    // A NULL text and an empty one read back alike; ADIF carries neither.
+    QStringList cells;
+    for (const char *c : {"CALL", "QSO_DATE", "TIME_ON", "TIME_OFF", "MODE", "NAME", "QTH", "COMMENT", "FREQ",
+                          "RST_SENT", "RST_RCVD", "QSL_SENT", "QSL_RCVD", "TX_PWR", "GRIDSQUARE"})
+        cells << QStringLiteral("ifnull(%1, '')").arg(QLatin1String(c));
+    const QString columns =
+        QStringLiteral("select %1 from log order by QSO_DATE, TIME_ON").arg(cells.join(QStringLiteral(", ")));
+    QCOMPARE(AppFixture::query(to, columns), AppFixture::query(from, columns));
+}
+
+QTEST_MAIN(TestAdifWindow)
+#include "test_adif.moc"
