@@ -50,10 +50,13 @@ class TestRig : public QObject {
                               QStringLiteral("-t"), QString::number(m_port)});
         if (!m_rigctld.waitForStarted(5000))
             return false;
+        // A rigctld that could not have the port ends at once.
+        if (m_rigctld.waitForFinished(300))
+            return false;
         // Ready once rigctl gets through.
         for (int i = 0; i < 100; ++i) {
             if (rigctl({QStringLiteral("f")}))
-                return true;
+                return m_rigctld.state() == QProcess::Running;
             QTest::qWait(50);
         }
         return false;
