@@ -1,13 +1,33 @@
 #pragma once
 #include <QDialog>
 
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
 class TDM;
 class TForm1;
 
+// "О программе": the program's lines, two pictures, readme.txt (read once,
+// when the window is made) and a button opening the licence text.
 class TAboutBox : public QDialog {
     Q_OBJECT
 public:
     TAboutBox(TDM *dm, TForm1 *mainWindow);
+
+    QFrame *Panel1 = nullptr;
+    QLabel *Image1 = nullptr, *Image2 = nullptr;
+    QPlainTextEdit *Memo1 = nullptr;
+    QPushButton *Button1 = nullptr;    // Текст лицензионного соглашения
+    QPushButton *OKButton = nullptr;
+
+    void FormCreate();
+    void Button1Click();
+
+    static QString licenceFileName();   // "Лицензия.txt"
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     TDM *m_dm;

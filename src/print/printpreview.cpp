@@ -74,7 +74,7 @@ ReportPreview::ReportPreview(const PrintDocument &doc, QWidget *parent)
             &QAction::triggered, this, &ReportPreview::zoomWholePage);
     connect(addAction(QStringLiteral("ActionZoom100"), QStringLiteral("100 %"), QString()),
             &QAction::triggered, this, &ReportPreview::zoom100);
-    connect(addAction(QStringLiteral("ActionZoomWidth"), QStringLiteral("По ширине страницы"), QString()),
+    connect(addAction(QStringLiteral("ActionZoomWidth"), QStringLiteral("По ширине"), QString()),
             &QAction::triggered, this, &ReportPreview::zoomPageWidth);
     m_toolBar->addSeparator();
     connect(addAction(QStringLiteral("ActionFirstPage"), QStringLiteral("|<"), QStringLiteral("Home")),
@@ -93,9 +93,9 @@ ReportPreview::ReportPreview(const PrintDocument &doc, QWidget *parent)
             &QAction::triggered, this, &ReportPreview::printerSetup);
     connect(addAction(QStringLiteral("ActionPrint"), QStringLiteral("Печать"), QStringLiteral("Ctrl+P")),
             &QAction::triggered, this, &ReportPreview::print);
-    connect(addAction(QStringLiteral("ActionSavePdf"), QStringLiteral("Сохранить в PDF"), QString()),
+    connect(addAction(QStringLiteral("ActionSavePdf"), QStringLiteral("Сохранить PDF"), QString()),
             &QAction::triggered, this, &ReportPreview::savePdfAs);
-    connect(addAction(QStringLiteral("ActionSaveCsv"), QStringLiteral("Сохранить в CSV"), QString()),
+    connect(addAction(QStringLiteral("ActionSaveCsv"), QStringLiteral("Сохранить CSV"), QString()),
             &QAction::triggered, this, &ReportPreview::saveCsvAs);
     m_toolBar->addSeparator();
     connect(addAction(QStringLiteral("ActionClose"), QStringLiteral("Закрыть"), QString()),
@@ -107,7 +107,15 @@ ReportPreview::ReportPreview(const PrintDocument &doc, QWidget *parent)
     layout->addWidget(m_toolBar);
     layout->addWidget(m_view, 1);
 
-    resize(1000, 720);
+    const std::pair<const char *, const char *> tips[] = {
+        {"ActionFirstPage", "Первая страница"}, {"ActionPriorPage", "Предыдущая страница"},
+        {"ActionNextPage", "Следующая страница"}, {"ActionLastPage", "Последняя страница"},
+        {"ActionZoom100", "Масштаб 100 %"}, {"ActionSaveCsv", "Сохранить как текст CSV (разделитель \";\")"}};
+    for (const auto &tip : tips)
+        if (QAction *a = findChild<QAction *>(QString::fromLatin1(tip.first)))
+            a->setToolTip(QString::fromUtf8(tip.second));
+
+    resize(1100, 760);
     m_view->fitInView();
     updatePageLabel();
 }
@@ -128,7 +136,7 @@ int ReportPreview::currentPage() const { return m_view->currentPage(); }
 
 void ReportPreview::updatePageLabel()
 {
-    m_pageLabel->setText(QStringLiteral(" Страница %1 из %2 ")
+    m_pageLabel->setText(QStringLiteral(" %1 из %2 ")
                              .arg(m_view->currentPage())
                              .arg(m_doc.pageCount()));
 }
