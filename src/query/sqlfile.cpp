@@ -7,6 +7,10 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#ifdef TARNIX_HAVE_CODEPAGE
+#include "codepage.h"
+#endif
+
 namespace SqlFile {
 
 QStringList splitLines(const QString &text)
@@ -38,6 +42,10 @@ void save(const QString &path, const QString &text)
 
 QString decode(const QByteArray &bytes)
 {
+#ifdef TARNIX_HAVE_CODEPAGE
+    // The program's one reading of text files of unknown encoding.
+    return Codepage::decodeText(bytes);
+#else
     QStringDecoder utf8(QStringConverter::Utf8);
     QString text = utf8(bytes);
     if (!utf8.hasError())
@@ -46,6 +54,7 @@ QString decode(const QByteArray &bytes)
     if (cp1251.isValid())
         return cp1251(bytes);
     return QString::fromLatin1(bytes);
+#endif
 }
 
 QString load(const QString &path)

@@ -19,6 +19,7 @@ void save(const QString &path, const QString &text);
 QString load(const QString &path);
 
 // UTF-8 when valid (a leading byte-order mark dropped), else Windows-1251.
+// Within the whole program this is the exchange module's text decoding.
 QString decode(const QByteArray &bytes);
 
 } // namespace SqlFile

@@ -84,6 +84,7 @@ private slots:
         QCOMPARE(fx.form->Edit9->text(), QStringLiteral("kept comment"));
         QCOMPARE(fx.form->Edit3->text(), QStringLiteral("14.200"));
         QCOMPARE(fx.form->DBGrid2->model()->rowCount(), workedBefore);
+        QVERIFY(!fx.form->Label19->text().isEmpty());   // the call's country
         QCOMPARE(focused(), fx.form->Edit7);
         QCOMPARE(fx.form->Label16->text(), QString());
         // Nothing is saved, the file stays.

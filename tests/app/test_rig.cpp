@@ -42,6 +42,19 @@ class TestRig : public QObject {
 
     bool startRigctld()
     {
+        // Another program may take the port between choosing it and rigctld's start.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            if (startRigctldOnce())
+                return true;
+            m_port = freePort();
+            RigController::setDefaultServerAddress(address());
+        }
+        return false;
+    }
+
+    bool startRigctldOnce()
+    {
+        cleanup();
         const QString exe = QStandardPaths::findExecutable(QStringLiteral("rigctld"));
         m_rigctld.setStandardOutputFile(QProcess::nullDevice());
         m_rigctld.setStandardErrorFile(QProcess::nullDevice());

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -91,6 +92,10 @@ private slots:
         QCOMPARE(stored(path, "mycall || '|' || myloc || '|' || myname"),
                  QStringLiteral("UA3ABC|LO02AB|Ivan Petrovich Sidorov-Dl"));
         QCOMPARE(fx.dm->ADOQueryOpc->state(), Dataset::State::Browse);
+        // The next distance is measured from the saved locator, no restart.
+        fx.form->Edit10->setText(QStringLiteral("LO02AB"));
+        fx.form->ShowDistance();
+        QVERIFY2(fx.form->Label20->text().startsWith(QStringLiteral("0km")), qPrintable(fx.form->Label20->text()));
     }
 
     void okWithoutChangeWritesNothing_data()
@@ -123,16 +128,25 @@ private slots:
         AppFixture fx;
         QString path;
         TFormOpc *opc = openSettings(fx, &path);
-        typeInto(opc->DBEdit4, QStringLiteral("LO02AB"));
+        // Distance and bearing from the stored locator to Berlin.
+        fx.form->Edit10->setText(QStringLiteral("JO62QM"));
+        fx.form->ShowDistance();
+        const QString fromStored = fx.form->Label20->text();
+        QVERIFY(!fromStored.isEmpty());
+        typeInto(opc->DBEdit4, QStringLiteral("FN31PR"));
         opc->DBEdit5->setFocus(Qt::OtherFocusReason);
-        // The pending value is what the distance would read now.
-        QCOMPARE(fx.dm->ADOQueryOpc->fieldByName(QStringLiteral("myloc")).asString(), QStringLiteral("LO02AB"));
+        // The pending value is what the distance reads now.
+        QCOMPARE(fx.dm->ADOQueryOpc->fieldByName(QStringLiteral("myloc")).asString(), QStringLiteral("FN31PR"));
+        fx.form->ShowDistance();
+        QVERIFY(fx.form->Label20->text() != fromStored);
         QTest::mouseClick(opc->Button2, Qt::LeftButton);
         QVERIFY(!opc->isVisible());
         QCOMPARE(opc->DBEdit4->text(), QStringLiteral("KO85UT"));
         QCOMPARE(fx.dm->ADOQueryOpc->state(), Dataset::State::Browse);
         QCOMPARE(fx.dm->ADOQueryOpc->fieldByName(QStringLiteral("myloc")).asString(), QStringLiteral("KO85UT"));
         QCOMPARE(stored(path, "myloc"), QStringLiteral("KO85UT"));
+        fx.form->ShowDistance();
+        QCOMPARE(fx.form->Label20->text(), fromStored);
         // Also a text typed but not yet left is dropped.
         QVERIFY(showActive(opc));
         typeInto(opc->DBEdit3, QStringLiteral("Moscow"));
