@@ -381,7 +381,27 @@ void Dataset::open()
     if (!m_connection || !m_connection->isOpen())
         throw DbError(QStringLiteral("ADOConnection1: Connection is closed"));
     sqlite3 *db = m_connection->handle();
-    const QByteArray text = SqlDialect::adapt(sqlText()).toUtf8();
+    QString statement = sqlText();
+    QHash<QString, QVariant> params = m_params;
+    if (!m_hintColumn.isEmpty()) {
+        // The plain ASCII beginning of the pattern; the column compares with
+        // NOCASE, so the range is taken in lower case.
+        const QString pattern = m_params.value(m_hintParam).toString();
+        QString prefix;
+        for (QChar c : pattern) {
+            if (c == QLatin1Char('%') || c == QLatin1Char('_') || c.unicode() >= 128 || c.unicode() < 32)
+                break;
+            prefix += c.toLower();
+        }
+        if (!prefix.isEmpty() && prefix.back().unicode() < 127) {
+            QString upper = prefix;
+            upper.back() = QChar(upper.back().unicode() + 1);
+            statement += QStringLiteral("\nand %1 >= :tarnix_lo and %1 < :tarnix_hi").arg(m_hintColumn);
+            params.insert(QStringLiteral("tarnix_lo"), prefix);
+            params.insert(QStringLiteral("tarnix_hi"), upper);
+        }
+    }
+    const QByteArray text = SqlDialect::adapt(statement).toUtf8();
     Statement s;
     const char *tail = nullptr;
     if (sqlite3_prepare_v2(db, text.constData(), text.size(), &s.st, &tail) != SQLITE_OK)
@@ -395,7 +415,7 @@ void Dataset::open()
         const char *pn = sqlite3_bind_parameter_name(s.st, i);
         if (!pn)
             continue;
-        const QVariant v = m_params.value(QString::fromUtf8(pn + 1).toLower());
+        const QVariant v = params.value(QString::fromUtf8(pn + 1).toLower());
         if (v.isNull()) {
             sqlite3_bind_null(s.st, i);
         } else if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int) {

@@ -78,6 +78,14 @@ public:
     QString baseTable() const { return m_effectiveTable; }
 
     void setParam(const QString &name, const QVariant &value);
+    // The statement ends in "<column> like :<param>": when the pattern starts
+    // with plain text, the rows are also limited to that text's range of the
+    // column, so that its index is used. The result is the same.
+    void setLikeRangeHint(const QString &column, const QString &param)
+    {
+        m_hintColumn = column;
+        m_hintParam = param.toLower();
+    }
     QVariant param(const QString &name) const { return m_params.value(name); }
 
     // Throws DbError "CommandText does not return a result set" for a
@@ -156,6 +164,8 @@ private:
     QString m_baseTable;
     QString m_effectiveTable;
     QHash<QString, QVariant> m_params;
+    QString m_hintColumn;
+    QString m_hintParam;
     State m_state = State::Inactive;
     int m_cur = -1;
     std::unique_ptr<Impl> d;

@@ -20,6 +20,7 @@ TDM::TDM(QObject *parent) : QObject(parent)
     ADOQueryB4->setFixedFields(Schema::b4Fields());
     ADOQueryB4->setBaseTable(QStringLiteral("log"));
     ADOQueryB4->setParam(QStringLiteral("vcall"), QVariant());
+    ADOQueryB4->setLikeRangeHint(QStringLiteral("call"), QStringLiteral("vcall"));
 
     ADOQueryOpc = new Dataset(QStringLiteral("ADOQueryOpc"), ADOConnection1, this);
     ADOQueryOpc->setSql({QStringLiteral("select * from opc")});

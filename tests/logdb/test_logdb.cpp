@@ -280,6 +280,9 @@ private slots:
         QTest::newRow("whole call lower case") << QVariant(QStringLiteral("ua3abc")) << 2;
         QTest::newRow("fragment") << QVariant(QStringLiteral("%3AB%")) << 2;
         QTest::newRow("prefix") << QVariant(QStringLiteral("UA%")) << 3;
+        QTest::newRow("prefix lower case") << QVariant(QStringLiteral("ua9qrp%")) << 1;
+        QTest::newRow("prefix then one character") << QVariant(QStringLiteral("UA3AB_")) << 2;
+        QTest::newRow("prefix ending in z") << QVariant(QStringLiteral("UZ%")) << 0;
         QTest::newRow("empty fragment") << QVariant(QStringLiteral("%%")) << 4;
         QTest::newRow("never worked") << QVariant(QStringLiteral("K1ABC")) << 0;
         QTest::newRow("null") << QVariant() << 0;
