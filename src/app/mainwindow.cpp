@@ -329,7 +329,8 @@ void TForm1::buildControls()
     DBGrid2->setObjectName(QStringLiteral("DBGrid2"));
     DBGrid2->setGeometry(416, 136, 289, 153);
     DBGrid2->setDeleteWithCtrlDel(true);
-    connect(DBGrid2, &QAbstractItemView::doubleClicked, this, [this] { DBGrid2DblClick(); });
+    // A double click anywhere on the grid, rows or not, runs the handler.
+    DBGrid2->viewport()->installEventFilter(this);
     {
         QPalette p = DBGrid2->palette();
         p.setColor(QPalette::Base, QColor(230, 232, 231));
@@ -892,6 +893,8 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonDblClick:
         if (watched == MaskEdit2)
             MaskEdit2DblClick();
+        else if (watched == DBGrid2->viewport())
+            DBGrid2DblClick();   // the press before it has already chosen the row
         break;
     default:
         break;
