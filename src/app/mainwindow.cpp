@@ -6,6 +6,7 @@
 #include "logclock.h"
 #include "tdm.h"
 #include "textforms.h"
+#include "uppercase.h"
 
 #include <QAction>
 #include <QApplication>
@@ -58,21 +59,6 @@ QComboBox *makeCombo(QWidget *parent, const char *name, int x, int y, int w)
     c->setGeometry(x, y, w, 21);
     c->lineEdit()->setObjectName(QLatin1String(name) + QStringLiteral("Edit"));
     return c;
-}
-
-// Letters typed or set into the field are shown in upper case, cursor kept.
-void forceUpperCase(QLineEdit *e)
-{
-    QObject::connect(e, &QLineEdit::textChanged, e, [e](const QString &t) {
-        const QString up = t.toUpper();
-        if (up != t) {
-            const int pos = e->cursorPosition();
-            const bool modified = e->isModified();
-            e->setText(up);
-            e->setCursorPosition(pos);
-            e->setModified(modified);
-        }
-    });
 }
 
 void setComboText(QComboBox *c, const QString &text)

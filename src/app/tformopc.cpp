@@ -1,4 +1,5 @@
 #include "tformopc.h"
+#include "uppercase.h"
 
 #include "dialogs.h"
 #include "guarded.h"
@@ -39,20 +40,6 @@ void beginEdit(Dataset *ds)
         ds->edit();
 }
 
-// Shown in upper case as typed, cursor and modified flag kept.
-void upperCaseAsTyped(QLineEdit *e)
-{
-    QObject::connect(e, &QLineEdit::textChanged, e, [e](const QString &t) {
-        const QString up = t.toUpper();
-        if (up != t) {
-            const int pos = e->cursorPosition();
-            const bool modified = e->isModified();
-            e->setText(up);
-            e->setCursorPosition(pos);
-            e->setModified(modified);
-        }
-    });
-}
 } // namespace
 
 TFormOpc::TFormOpc(TDM *dm, TForm1 *mainWindow) : QDialog(mainWindow), m_dm(dm), m_main(mainWindow)
@@ -84,8 +71,8 @@ TFormOpc::TFormOpc(TDM *dm, TForm1 *mainWindow) : QDialog(mainWindow), m_dm(dm),
         connect(e, &QLineEdit::textEdited, this, [this] { startEditing(); });
         *edits[i] = e;
     }
-    upperCaseAsTyped(DBEdit1);
-    upperCaseAsTyped(DBEdit4);
+    forceUpperCase(DBEdit1);
+    forceUpperCase(DBEdit4);
     // Only digits and the signs can be typed; whether the text is a number
     // is decided when the field is left.
     DBEdit7->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9+\\-]*")), DBEdit7));
