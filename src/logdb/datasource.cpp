@@ -157,13 +157,13 @@ bool DatasetModel::setData(const QModelIndex &index, const QVariant &value, int 
         return false;
     try {
         Dataset *ds = m_bound;
+        // Nothing typed: leave the dataset where it is.
+        if (ds->displayAt(index.row(), f) == value.toString())
+            return false;
         if (ds->recNo() != index.row())
             ds->moveTo(index.row());
-        if (ds->state() == Dataset::State::Browse) {
-            if (ds->displayAt(index.row(), f) == value.toString())
-                return false;   // nothing typed: leave the row alone
+        if (ds->state() == Dataset::State::Browse)
             ds->edit();
-        }
         ds->field(f).setString(value.toString());
         emit dataChanged(index, index);
         return true;

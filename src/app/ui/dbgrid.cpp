@@ -54,7 +54,11 @@ void DbGrid::setEditable(bool on)
 {
     if (m_model)
         m_model->setEditable(on);
-    setEditTriggers(on ? QAbstractItemView::AllEditTriggers : QAbstractItemView::NoEditTriggers);
+    // Not on every row move: an editor left open on a row would pull the
+    // dataset back to it when the row is changed from code.
+    setEditTriggers(on ? QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+                             | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed
+                       : QAbstractItemView::NoEditTriggers);
 }
 
 void DbGrid::setTitleRowVisible(bool on)
