@@ -1,12 +1,12 @@
 // Loading the country file and resolving calls, against a plain read of the
 // same file and a plain hash lookup measured in the same run.
-#include "ctysupport.h"
+#include "country/ctysupport.h"
 #ifdef TARNIX_BENCH_REBUILD
-#include "connection.h"
-#include "dataset.h"
-#include "dxcc.h"
-#include "schema.h"
-#include "tdm.h"
+#include "logdb/connection.h"
+#include "logdb/dataset.h"
+#include "country/dxcc.h"
+#include "logdb/schema.h"
+#include "logdb/tdm.h"
 #endif
 
 #include <QCoreApplication>

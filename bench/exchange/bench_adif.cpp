@@ -5,10 +5,10 @@
 //   export  ~ sqlite3 writing the same rows with ".mode csv".
 // Usage: bench_adif [qso-count] (sqlite3 must be on PATH).
 
-#include "adif.h"
-#include "adifexchange.h"
-#include "schema.h"
-#include "tdm.h"
+#include "exchange/adif.h"
+#include "exchange/adifexchange.h"
+#include "logdb/schema.h"
+#include "logdb/tdm.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // Opening the log view and the lookup by call on a log of 100,000 QSOs,
 // against the sqlite3 program selecting the same rows in the same run.
-#include "schema.h"
-#include "tdm.h"
+#include "logdb/schema.h"
+#include "logdb/tdm.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

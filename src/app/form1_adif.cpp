@@ -1,11 +1,11 @@
 // ADIF import and export.
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 
-#include "adifexchange.h"
-#include "dataset.h"
-#include "datasource.h"
-#include "dialogs.h"
-#include "tdm.h"
+#include "exchange/adifexchange.h"
+#include "logdb/dataset.h"
+#include "logdb/datasource.h"
+#include "app/ui/dialogs.h"
+#include "logdb/tdm.h"
 
 #include <QProgressBar>
 

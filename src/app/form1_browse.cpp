@@ -1,10 +1,10 @@
 // Log browsing: the worked-before lookup, the fragment search, the
 // worked-before grid's double click and the log grid's popup commands.
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 
-#include "dbgrid.h"
-#include "dialogs.h"
-#include "tdm.h"
+#include "app/ui/dbgrid.h"
+#include "app/ui/dialogs.h"
+#include "logdb/tdm.h"
 
 #include <QLineEdit>
 

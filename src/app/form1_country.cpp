@@ -1,11 +1,11 @@
 // Country of the call, distance to the locator, DXCC rebuild.
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 
-#include "ctysupport.h"
-#include "dataset.h"
-#include "dxcc.h"
-#include "locator.h"
-#include "tdm.h"
+#include "country/ctysupport.h"
+#include "logdb/dataset.h"
+#include "country/dxcc.h"
+#include "locator/locator.h"
+#include "logdb/tdm.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,11 +1,11 @@
 // Log file commands: new log from the template, save as, archive.
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 
-#include "dberror.h"
-#include "dialogs.h"
-#include "logclock.h"
-#include "logfiles.h"
-#include "tdm.h"
+#include "logdb/dberror.h"
+#include "app/ui/dialogs.h"
+#include "logdb/logclock.h"
+#include "logdb/logfiles.h"
+#include "logdb/tdm.h"
 
 #include <QCoreApplication>
 #include <QDir>

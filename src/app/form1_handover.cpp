@@ -1,9 +1,9 @@
 // Taking over one QSO handed over by another program in loginput.ini.
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 
-#include "handover.h"
-#include "handoverinput.h"
-#include "textforms.h"
+#include "exchange/handover.h"
+#include "settings/handoverinput.h"
+#include "logdb/textforms.h"
 
 #include <QComboBox>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
 // The printed station log and the QSL labels.
-#include "mainwindow.h"
-#include "dialogs.h"
-#include "logclock.h"
-#include "printpreview.h"
-#include "reportsource.h"
-#include "tdm.h"
+#include "app/mainwindow.h"
+#include "app/ui/dialogs.h"
+#include "logdb/logclock.h"
+#include "print/printpreview.h"
+#include "print/reportsource.h"
+#include "logdb/tdm.h"
 
 #include <QDir>
 

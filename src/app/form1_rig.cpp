@@ -1,8 +1,8 @@
 // Frequency and mode from the radio.
-#include "dialogs.h"
-#include "mainwindow.h"
-#include "rigcontroller.h"
-#include "riglink.h"
+#include "app/ui/dialogs.h"
+#include "app/mainwindow.h"
+#include "rig/rigcontroller.h"
+#include "rig/riglink.h"
 
 #include <QCheckBox>
 #include <QComboBox>

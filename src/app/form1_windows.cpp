@@ -1,5 +1,5 @@
 // Menu commands that open one of the other windows.
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
-#include "mainwindow.h"
-#include "startup.h"
-#include "wheelfilter.h"
+#include "app/mainwindow.h"
+#include "app/startup.h"
+#include "app/ui/wheelfilter.h"
 
 #include <QApplication>
 #include <memory>

@@ -1,12 +1,12 @@
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 
-#include "dbgrid.h"
-#include "dialogs.h"
-#include "guarded.h"
-#include "logclock.h"
-#include "tdm.h"
-#include "textforms.h"
-#include "uppercase.h"
+#include "app/ui/dbgrid.h"
+#include "app/ui/dialogs.h"
+#include "app/ui/guarded.h"
+#include "logdb/logclock.h"
+#include "logdb/tdm.h"
+#include "logdb/textforms.h"
+#include "app/ui/uppercase.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,13 +1,13 @@
-#include "startup.h"
+#include "app/startup.h"
 
-#include "mainwindow.h"
-#include "taboutbox.h"
-#include "tdm.h"
-#include "tformdxcc.h"
-#include "tformfilter.h"
-#include "tformmodes.h"
-#include "tformopc.h"
-#include "tformsql.h"
+#include "app/mainwindow.h"
+#include "app/taboutbox.h"
+#include "logdb/tdm.h"
+#include "app/tformdxcc.h"
+#include "app/tformfilter.h"
+#include "app/tformmodes.h"
+#include "app/tformopc.h"
+#include "app/tformsql.h"
 
 TForm1 *createProgramWindows()
 {

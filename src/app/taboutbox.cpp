@@ -1,9 +1,9 @@
-#include "taboutbox.h"
+#include "app/taboutbox.h"
 
-#include "dialogs.h"
-#include "guarded.h"
-#include "mainwindow.h"
-#include "programfiles.h"
+#include "app/ui/dialogs.h"
+#include "app/ui/guarded.h"
+#include "app/mainwindow.h"
+#include "settings/programfiles.h"
 
 #include <QDesktopServices>
 #include <QKeyEvent>

@@ -1,11 +1,11 @@
-#include "tformdxcc.h"
-#include "mainwindow.h"
+#include "app/tformdxcc.h"
+#include "app/mainwindow.h"
 
-#include "dataset.h"
-#include "dbgrid.h"
-#include "dberror.h"
-#include "dxcc.h"
-#include "tdm.h"
+#include "logdb/dataset.h"
+#include "app/ui/dbgrid.h"
+#include "logdb/dberror.h"
+#include "country/dxcc.h"
+#include "logdb/tdm.h"
 
 #include <QHeaderView>
 #include <QLabel>

@@ -1,14 +1,14 @@
-#include "tformfilter.h"
-#include "mainwindow.h"
+#include "app/tformfilter.h"
+#include "app/mainwindow.h"
 
-#include "filtercomposer.h"
-#include "queryactions.h"
-#include "sqlfile.h"
+#include "query/filtercomposer.h"
+#include "query/queryactions.h"
+#include "query/sqlfile.h"
 
-#include "dberror.h"
-#include "dbgrid.h"
-#include "guarded.h"
-#include "tdm.h"
+#include "logdb/dberror.h"
+#include "app/ui/dbgrid.h"
+#include "app/ui/guarded.h"
+#include "logdb/tdm.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,5 +1,5 @@
 #pragma once
-#include "filtercomposer.h"
+#include "query/filtercomposer.h"
 
 #include <QDialog>
 

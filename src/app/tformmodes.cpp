@@ -1,10 +1,10 @@
-#include "tformmodes.h"
+#include "app/tformmodes.h"
 
-#include "dbgrid.h"
-#include "dialogs.h"
-#include "guarded.h"
-#include "mainwindow.h"
-#include "tdm.h"
+#include "app/ui/dbgrid.h"
+#include "app/ui/dialogs.h"
+#include "app/ui/guarded.h"
+#include "app/mainwindow.h"
+#include "logdb/tdm.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -1,12 +1,12 @@
-#include "tformopc.h"
-#include "uppercase.h"
+#include "app/tformopc.h"
+#include "app/ui/uppercase.h"
 
-#include "dialogs.h"
-#include "guarded.h"
-#include "mainwindow.h"
-#include "schema.h"
-#include "stationsettings.h"
-#include "tdm.h"
+#include "app/ui/dialogs.h"
+#include "app/ui/guarded.h"
+#include "app/mainwindow.h"
+#include "logdb/schema.h"
+#include "settings/stationsettings.h"
+#include "logdb/tdm.h"
 
 #include <QApplication>
 #include <QFocusEvent>

@@ -1,16 +1,16 @@
-#include "tformsql.h"
-#include "mainwindow.h"
+#include "app/tformsql.h"
+#include "app/mainwindow.h"
 
-#include "queryactions.h"
-#include "sqlfile.h"
-#include "workbook.h"
+#include "query/queryactions.h"
+#include "query/sqlfile.h"
+#include "query/workbook.h"
 
-#include "dataset.h"
-#include "datasource.h"
-#include "dbgrid.h"
-#include "dialogs.h"
-#include "guarded.h"
-#include "tdm.h"
+#include "logdb/dataset.h"
+#include "logdb/datasource.h"
+#include "app/ui/dbgrid.h"
+#include "app/ui/dialogs.h"
+#include "app/ui/guarded.h"
+#include "logdb/tdm.h"
 
 #include <QApplication>
 #include <QDesktopServices>

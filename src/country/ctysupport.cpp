@@ -1,6 +1,6 @@
-#include "ctysupport.h"
+#include "country/ctysupport.h"
 
-#include "dberror.h"
+#include "logdb/dberror.h"
 
 #include <QCoreApplication>
 #include <QDir>

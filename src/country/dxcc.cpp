@@ -1,10 +1,10 @@
-#include "dxcc.h"
+#include "country/dxcc.h"
 
-#include "connection.h"
-#include "ctysupport.h"
-#include "dataset.h"
-#include "dberror.h"
-#include "progress.h"
+#include "logdb/connection.h"
+#include "country/ctysupport.h"
+#include "logdb/dataset.h"
+#include "logdb/dberror.h"
+#include "logdb/progress.h"
 
 QString whereClause(const QString &statementText)
 {

@@ -1,6 +1,6 @@
-#include "adif.h"
-#include "codepage.h"
-#include "dberror.h"
+#include "exchange/adif.h"
+#include "exchange/codepage.h"
+#include "logdb/dberror.h"
 
 #include <cstdio>
 #include <cstring>

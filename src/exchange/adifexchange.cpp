@@ -1,11 +1,11 @@
-#include "adifexchange.h"
+#include "exchange/adifexchange.h"
 
-#include "codepage.h"
-#include "connection.h"
-#include "dataset.h"
-#include "dberror.h"
-#include "progress.h"
-#include "textforms.h"
+#include "exchange/codepage.h"
+#include "logdb/connection.h"
+#include "logdb/dataset.h"
+#include "logdb/dberror.h"
+#include "logdb/progress.h"
+#include "logdb/textforms.h"
 
 #include <QDir>
 #include <QElapsedTimer>

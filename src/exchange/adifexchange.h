@@ -1,5 +1,5 @@
 #pragma once
-#include "adif.h"
+#include "exchange/adif.h"
 
 #include <QByteArray>
 #include <QDate>

@@ -1,4 +1,4 @@
-#include "codepage.h"
+#include "exchange/codepage.h"
 
 #include <QStringDecoder>
 

@@ -1,5 +1,5 @@
-#include "handover.h"
-#include "inifile.h"
+#include "exchange/handover.h"
+#include "exchange/inifile.h"
 
 #include <QDir>
 

@@ -1,5 +1,5 @@
-#include "inifile.h"
-#include "codepage.h"
+#include "exchange/inifile.h"
+#include "exchange/codepage.h"
 
 #include <QFile>
 

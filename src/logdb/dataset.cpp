@@ -1,8 +1,8 @@
-#include "dataset.h"
-#include "connection.h"
-#include "dberror.h"
-#include "sqldialect.h"
-#include "textforms.h"
+#include "logdb/dataset.h"
+#include "logdb/connection.h"
+#include "logdb/dberror.h"
+#include "logdb/sqldialect.h"
+#include "logdb/textforms.h"
 
 #include <QRegularExpression>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
-#include "connection.h"
-#include "fielddef.h"
+#include "logdb/connection.h"
+#include "logdb/fielddef.h"
 
 #include <QHash>
 #include <QObject>

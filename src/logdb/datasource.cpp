@@ -1,6 +1,6 @@
-#include "datasource.h"
-#include "dataset.h"
-#include "dberror.h"
+#include "logdb/datasource.h"
+#include "logdb/dataset.h"
+#include "logdb/dberror.h"
 
 DataSource::DataSource(const QString &name, QObject *parent) : QObject(parent)
 {

@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QVector>
 
-#include "dataset.h"
+#include "logdb/dataset.h"
 
 // Binds a grid to a dataset. Switching it off detaches the grid (the model
 // shows no rows), so walking the dataset row by row does not redraw it.

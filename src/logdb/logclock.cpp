@@ -1,4 +1,4 @@
-#include "logclock.h"
+#include "logdb/logclock.h"
 
 namespace {
 std::function<QDateTime()> &pcClock()

@@ -1,5 +1,5 @@
-#include "logfiles.h"
-#include "dberror.h"
+#include "logdb/logfiles.h"
+#include "logdb/dberror.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Build tool: writes the empty log template from the schema, so the template
 // always matches the code that reads it.
-#include "schema.h"
-#include "dberror.h"
+#include "logdb/schema.h"
+#include "logdb/dberror.h"
 
 #include <QFile>
 #include <cstdio>

@@ -1,5 +1,5 @@
-#include "schema.h"
-#include "dberror.h"
+#include "logdb/schema.h"
+#include "logdb/dberror.h"
 
 #include <QFile>
 #include <sqlite3.h>

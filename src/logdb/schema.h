@@ -1,5 +1,5 @@
 #pragma once
-#include "fielddef.h"
+#include "logdb/fielddef.h"
 #include <QString>
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "sqldialect.h"
+#include "logdb/sqldialect.h"
 
 namespace SqlDialect {
 

@@ -1,5 +1,5 @@
-#include "tdm.h"
-#include "schema.h"
+#include "logdb/tdm.h"
+#include "logdb/schema.h"
 
 TDM::TDM(QObject *parent) : QObject(parent)
 {

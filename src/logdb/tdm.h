@@ -1,7 +1,7 @@
 #pragma once
-#include "connection.h"
-#include "datasource.h"
-#include "dataset.h"
+#include "logdb/connection.h"
+#include "logdb/datasource.h"
+#include "logdb/dataset.h"
 
 #include <QObject>
 

@@ -1,5 +1,5 @@
-#include "textforms.h"
-#include "dberror.h"
+#include "logdb/textforms.h"
+#include "logdb/dberror.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "printdoc.h"
+#include "print/printdoc.h"
 
 #include <QFontMetricsF>
 #include <QImage>

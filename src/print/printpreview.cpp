@@ -1,5 +1,5 @@
-#include "printpreview.h"
-#include "reportrender.h"
+#include "print/printpreview.h"
+#include "print/reportrender.h"
 
 #include <QAction>
 #include <QDir>

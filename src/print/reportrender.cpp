@@ -1,4 +1,4 @@
-#include "reportrender.h"
+#include "print/reportrender.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 #pragma once
-#include "printdoc.h"
+#include "print/printdoc.h"
 
 #include <QString>
 

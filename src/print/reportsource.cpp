@@ -1,7 +1,7 @@
-#include "reportsource.h"
+#include "print/reportsource.h"
 
-#include "dataset.h"
-#include "tdm.h"
+#include "logdb/dataset.h"
+#include "logdb/tdm.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
-#include "printdoc.h"
-#include "reportlayout.h"
+#include "print/printdoc.h"
+#include "print/reportlayout.h"
 
 class Dataset;
 class TDM;

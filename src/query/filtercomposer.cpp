@@ -1,4 +1,4 @@
-#include "filtercomposer.h"
+#include "query/filtercomposer.h"
 
 namespace FilterComposer {
 

@@ -1,7 +1,7 @@
-#include "queryactions.h"
+#include "query/queryactions.h"
 
-#include "dataset.h"
-#include "dberror.h"
+#include "logdb/dataset.h"
+#include "logdb/dberror.h"
 
 namespace QueryActions {
 

@@ -1,6 +1,6 @@
 #pragma once
-#include "filtercomposer.h"
-#include "workbook.h"
+#include "query/filtercomposer.h"
+#include "query/workbook.h"
 
 #include <QStringList>
 

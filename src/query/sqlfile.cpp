@@ -1,4 +1,4 @@
-#include "sqlfile.h"
+#include "query/sqlfile.h"
 
 #include "logdb/dberror.h"
 
@@ -8,7 +8,7 @@
 #include <QStringDecoder>
 
 #ifdef TARNIX_HAVE_CODEPAGE
-#include "codepage.h"
+#include "exchange/codepage.h"
 #endif
 
 namespace SqlFile {

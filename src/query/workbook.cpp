@@ -1,4 +1,4 @@
-#include "workbook.h"
+#include "query/workbook.h"
 
 #include "logdb/dberror.h"
 

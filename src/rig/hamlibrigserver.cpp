@@ -1,4 +1,4 @@
-#include "hamlibrigserver.h"
+#include "rig/hamlibrigserver.h"
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <hamlib/rig.h>

@@ -1,5 +1,5 @@
 #pragma once
-#include "rigserver.h"
+#include "rig/rigserver.h"
 #include <QString>
 
 struct s_rig;

@@ -1,6 +1,6 @@
-#include "rigcontroller.h"
-#include "hamlibrigserver.h"
-#include "riglink.h"
+#include "rig/rigcontroller.h"
+#include "rig/hamlibrigserver.h"
+#include "rig/riglink.h"
 
 RigController::RigController(QObject *parent)
     : RigController(ServerFactory(), parent)

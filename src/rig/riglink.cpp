@@ -1,5 +1,5 @@
-#include "riglink.h"
-#include "rigpoller.h"
+#include "rig/riglink.h"
+#include "rig/rigpoller.h"
 #include <QThread>
 
 RigLink::RigLink(std::unique_ptr<RigServer> server, int pollIntervalMs, QObject *parent)

@@ -1,4 +1,4 @@
-#include "rigpoller.h"
+#include "rig/rigpoller.h"
 #include <QTimer>
 
 RigPoller::RigPoller(std::unique_ptr<RigServer> server, int intervalMs)

@@ -1,5 +1,5 @@
 #pragma once
-#include "rigvalues.h"
+#include "rig/rigvalues.h"
 #include <QMetaType>
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "rigvalues.h"
+#include "rig/rigvalues.h"
 
 QString RigModeName(int mode)
 {

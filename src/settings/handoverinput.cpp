@@ -1,4 +1,4 @@
-#include "handoverinput.h"
+#include "settings/handoverinput.h"
 
 namespace HandoverInput {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "handover.h"
+#include "exchange/handover.h"
 
 // The values the "QSO import" button puts into the entry panel, from the
 // hand-over file of another program.

@@ -1,7 +1,7 @@
-#include "programfiles.h"
+#include "settings/programfiles.h"
 
-#include "codepage.h"
-#include "dberror.h"
+#include "exchange/codepage.h"
+#include "logdb/dberror.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "stationsettings.h"
+#include "settings/stationsettings.h"
 
-#include "dberror.h"
-#include "textforms.h"
+#include "logdb/dberror.h"
+#include "logdb/textforms.h"
 
 #include <limits>
 

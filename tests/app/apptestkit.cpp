@@ -1,6 +1,6 @@
 #include "apptestkit.h"
-#include "logclock.h"
-#include "startup.h"
+#include "logdb/logclock.h"
+#include "app/startup.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,9 +1,9 @@
 #pragma once
 // Shared fixture for the GUI tests: the real windows as start-up makes them,
 // dialogs answered in advance, a settable clock and temporary logs.
-#include "dialogs.h"
-#include "mainwindow.h"
-#include "tdm.h"
+#include "app/ui/dialogs.h"
+#include "app/mainwindow.h"
+#include "logdb/tdm.h"
 
 #include <QDateTime>
 #include <QTemporaryDir>

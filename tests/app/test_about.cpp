@@ -1,8 +1,8 @@
 // The About window: readme.txt read at start-up, the licence button, Esc.
 #include "apptestkit.h"
-#include "codepage.h"
-#include "programfiles.h"
-#include "taboutbox.h"
+#include "exchange/codepage.h"
+#include "settings/programfiles.h"
+#include "app/taboutbox.h"
 
 #include <QApplication>
 #include <QDesktopServices>

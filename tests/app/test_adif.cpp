@@ -1,8 +1,8 @@
 // "Импорт ADIF" and "Экспорт ADIF" driven through the main window.
 #include "apptestkit.h"
 
-#include "dataset.h"
-#include "datasource.h"
+#include "logdb/dataset.h"
+#include "logdb/datasource.h"
 
 #include <QFile>
 #include <QLabel>

@@ -1,7 +1,7 @@
 // The two grids: worked-before lookup, fragment search, double clicks,
 // QSL marks and deletion, on the real window.
 #include "apptestkit.h"
-#include "dbgrid.h"
+#include "app/ui/dbgrid.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>

@@ -2,11 +2,11 @@
 // real windows.
 #include "apptestkit.h"
 
-#include "ctysupport.h"
-#include "dataset.h"
-#include "datasource.h"
-#include "dbgrid.h"
-#include "tformdxcc.h"
+#include "country/ctysupport.h"
+#include "logdb/dataset.h"
+#include "logdb/datasource.h"
+#include "app/ui/dbgrid.h"
+#include "app/tformdxcc.h"
 
 #include <QAction>
 #include <QLabel>

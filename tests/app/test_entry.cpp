@@ -1,7 +1,7 @@
 // The main window: start-up, attaching a log, entering and editing QSOs.
 #include "apptestkit.h"
-#include "dbgrid.h"
-#include "wheelfilter.h"
+#include "app/ui/dbgrid.h"
+#include "app/ui/wheelfilter.h"
 
 #include <QAction>
 #include <QApplication>

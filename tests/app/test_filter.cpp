@@ -1,8 +1,8 @@
 // The filter window over the real main window and data module.
 #include "apptestkit.h"
 
-#include "dataset.h"
-#include "tformfilter.h"
+#include "logdb/dataset.h"
+#include "app/tformfilter.h"
 
 #include <QCheckBox>
 #include <QComboBox>

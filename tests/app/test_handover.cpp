@@ -1,7 +1,7 @@
 // "QSO import": one QSO handed over by another program in loginput.ini.
 #include "apptestkit.h"
-#include "codepage.h"
-#include "dbgrid.h"
+#include "exchange/codepage.h"
+#include "app/ui/dbgrid.h"
 
 #include <QComboBox>
 #include <QDir>

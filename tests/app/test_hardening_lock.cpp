@@ -1,10 +1,10 @@
 // Another program holds a write lock on the log: Save and the ADIF import
 // wait for the engine's busy timeout, report the engine's message and lose
 // nothing; once the lock is gone the same Save goes through.
-#include "adifexchange.h"
+#include "exchange/adifexchange.h"
 #include "apptestkit.h"
-#include "connection.h"
-#include "dberror.h"
+#include "logdb/connection.h"
+#include "logdb/dberror.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 // The printed station log and the QSL labels from the main window's menu.
 #include "apptestkit.h"
-#include "printpreview.h"
-#include "reportlayout.h"
-#include "tdm.h"
+#include "print/printpreview.h"
+#include "print/reportlayout.h"
+#include "logdb/tdm.h"
 
 #include <QAction>
 #include <QLineEdit>

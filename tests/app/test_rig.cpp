@@ -1,6 +1,6 @@
 // "Freq from Rig" on the real window, with Hamlib's dummy radio behind rigctld.
 #include "apptestkit.h"
-#include "rigcontroller.h"
+#include "rig/rigcontroller.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 // Station settings and the mode list, driven through the real windows.
 #include "apptestkit.h"
-#include "dbgrid.h"
-#include "tformmodes.h"
-#include "tformopc.h"
+#include "app/ui/dbgrid.h"
+#include "app/tformmodes.h"
+#include "app/tformopc.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,9 +1,9 @@
 // The SQL window over the real main window and data module.
 #include "apptestkit.h"
 
-#include "dataset.h"
-#include "dbgrid.h"
-#include "tformsql.h"
+#include "logdb/dataset.h"
+#include "app/ui/dbgrid.h"
+#include "app/tformsql.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>

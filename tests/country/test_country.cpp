@@ -1,5 +1,5 @@
-#include "ctysupport.h"
-#include "dberror.h"
+#include "country/ctysupport.h"
+#include "logdb/dberror.h"
 
 #include <QFile>
 #include <QTemporaryDir>

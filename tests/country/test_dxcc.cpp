@@ -1,10 +1,10 @@
-#include "connection.h"
-#include "ctysupport.h"
-#include "dataset.h"
-#include "dberror.h"
-#include "dxcc.h"
-#include "schema.h"
-#include "tdm.h"
+#include "logdb/connection.h"
+#include "country/ctysupport.h"
+#include "logdb/dataset.h"
+#include "logdb/dberror.h"
+#include "country/dxcc.h"
+#include "logdb/schema.h"
+#include "logdb/tdm.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,5 +1,5 @@
-#include "adif.h"
-#include "dberror.h"
+#include "exchange/adif.h"
+#include "logdb/dberror.h"
 
 #include <QtTest>
 

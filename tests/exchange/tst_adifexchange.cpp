@@ -1,8 +1,8 @@
-#include "adifexchange.h"
-#include "codepage.h"
-#include "dberror.h"
-#include "schema.h"
-#include "tdm.h"
+#include "exchange/adifexchange.h"
+#include "exchange/codepage.h"
+#include "logdb/dberror.h"
+#include "logdb/schema.h"
+#include "logdb/tdm.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
-#include "codepage.h"
-#include "handover.h"
-#include "inifile.h"
+#include "exchange/codepage.h"
+#include "exchange/handover.h"
+#include "exchange/inifile.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,10 +1,10 @@
 #include "fuzzentries.h"
 
-#include "adif.h"
-#include "ctysupport.h"
-#include "dberror.h"
-#include "inifile.h"
-#include "textforms.h"
+#include "exchange/adif.h"
+#include "country/ctysupport.h"
+#include "logdb/dberror.h"
+#include "exchange/inifile.h"
+#include "logdb/textforms.h"
 
 #include <QByteArray>
 #include <QString>

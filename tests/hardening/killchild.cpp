@@ -3,11 +3,11 @@
 // the test can kill it with SIGKILL part-way through.
 //   killchild import <log> <file.adi>
 //   killchild rebuild <log> <cty.dat>
-#include "adifexchange.h"
-#include "ctysupport.h"
-#include "dberror.h"
-#include "dxcc.h"
-#include "tdm.h"
+#include "exchange/adifexchange.h"
+#include "country/ctysupport.h"
+#include "logdb/dberror.h"
+#include "country/dxcc.h"
+#include "logdb/tdm.h"
 
 #include <QCoreApplication>
 #include <cstdio>

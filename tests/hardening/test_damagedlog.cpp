@@ -1,7 +1,7 @@
 // A damaged log file is refused on open with a message naming it, and the
 // attempt leaves the file exactly as it was.
-#include "connection.h"
-#include "dberror.h"
+#include "logdb/connection.h"
+#include "logdb/dberror.h"
 #include "hardeningkit.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 // A log survives the program being killed in the middle of a bulk write:
 // the file stays sound, holds only whole QSOs and opens as usual.
-#include "adif.h"
-#include "dberror.h"
+#include "exchange/adif.h"
+#include "logdb/dberror.h"
 #include "hardeningkit.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "locator.h"
+#include "locator/locator.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
-#include "dberror.h"
-#include "schema.h"
-#include "tdm.h"
+#include "logdb/dberror.h"
+#include "logdb/schema.h"
+#include "logdb/tdm.h"
 
 #include <QAbstractItemModelTester>
 #include <QProcess>

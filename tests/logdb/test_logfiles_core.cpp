@@ -1,6 +1,6 @@
 // Whole-file work on logs: the template, copies, archive names and archives.
-#include "dberror.h"
-#include "logfiles.h"
+#include "logdb/dberror.h"
+#include "logdb/logfiles.h"
 
 #include <QDir>
 #include <QFile>

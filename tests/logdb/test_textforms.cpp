@@ -1,6 +1,6 @@
-#include "dberror.h"
-#include "sqldialect.h"
-#include "textforms.h"
+#include "logdb/dberror.h"
+#include "logdb/sqldialect.h"
+#include "logdb/textforms.h"
 
 #include <QtTest>
 

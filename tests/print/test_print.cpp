@@ -1,7 +1,7 @@
-#include "printdoc.h"
-#include "printpreview.h"
-#include "reportlayout.h"
-#include "reportrender.h"
+#include "print/printdoc.h"
+#include "print/printpreview.h"
+#include "print/reportlayout.h"
+#include "print/reportrender.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "dberror.h"
-#include "reportsource.h"
-#include "schema.h"
-#include "tdm.h"
+#include "logdb/dberror.h"
+#include "print/reportsource.h"
+#include "logdb/schema.h"
+#include "logdb/tdm.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,8 +1,8 @@
-#include "queryactions.h"
+#include "query/queryactions.h"
 
-#include "dberror.h"
-#include "schema.h"
-#include "tdm.h"
+#include "logdb/dberror.h"
+#include "logdb/schema.h"
+#include "logdb/tdm.h"
 
 #include <QtTest>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "sqlfile.h"
+#include "query/sqlfile.h"
 #include "logdb/dberror.h"
 
 #include <QtTest>

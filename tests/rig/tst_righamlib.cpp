@@ -1,6 +1,6 @@
-#include "hamlibrigserver.h"
-#include "rigcontroller.h"
-#include "riglink.h"
+#include "rig/hamlibrigserver.h"
+#include "rig/rigcontroller.h"
+#include "rig/riglink.h"
 #include <QtTest>
 #include <clocale>
 #include <netinet/in.h>

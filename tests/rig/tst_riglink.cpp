@@ -1,6 +1,6 @@
 #include "fakerigserver.h"
-#include "rigcontroller.h"
-#include "riglink.h"
+#include "rig/rigcontroller.h"
+#include "rig/riglink.h"
 #include <QtTest>
 #include <clocale>
 #include <cstdio>

@@ -1,5 +1,5 @@
-#include "hamlibrigserver.h"
-#include "rigvalues.h"
+#include "rig/hamlibrigserver.h"
+#include "rig/rigvalues.h"
 #include <QtTest>
 #include <hamlib/rig.h>
 

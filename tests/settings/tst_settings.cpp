@@ -1,10 +1,10 @@
 // Logic behind the settings windows: finding and reading the program's text
 // files, the hour offset, and the values taken from a hand-over file.
-#include "codepage.h"
-#include "dberror.h"
-#include "handoverinput.h"
-#include "programfiles.h"
-#include "stationsettings.h"
+#include "exchange/codepage.h"
+#include "logdb/dberror.h"
+#include "settings/handoverinput.h"
+#include "settings/programfiles.h"
+#include "settings/stationsettings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "dbgrid.h"
-#include "dataset.h"
-#include "dialogs.h"
-#include "guarded.h"
+#include "app/ui/dbgrid.h"
+#include "logdb/dataset.h"
+#include "app/ui/dialogs.h"
+#include "app/ui/guarded.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

@@ -1,5 +1,5 @@
 #pragma once
-#include "datasource.h"
+#include "logdb/datasource.h"
 
 #include <QTableView>
 

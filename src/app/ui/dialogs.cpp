@@ -1,4 +1,4 @@
-#include "dialogs.h"
+#include "app/ui/dialogs.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
-#include "dberror.h"
-#include "dialogs.h"
+#include "logdb/dberror.h"
+#include "app/ui/dialogs.h"
 
 #include <exception>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "wheelfilter.h"
+#include "app/ui/wheelfilter.h"
 
 #include <QApplication>
 #include <QKeyEvent>
