@@ -9,6 +9,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnix"));
+    QApplication::setOrganizationName(QStringLiteral("Tarnix"));
     WheelToArrowFilter wheel;
     app.installEventFilter(&wheel);
 
