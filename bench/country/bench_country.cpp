@@ -120,8 +120,7 @@ int main(int argc, char **argv)
     const QString logPath = dir.filePath(QStringLiteral("bench.mdb"));
     Schema::createTemplate(logPath);
     Connection conn;
-    conn.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False").arg(logPath));
-    conn.open();
+    conn.open(logPath);
     conn.beginTransaction();
     for (int i = 0; i < qsos; ++i) {
         const QString call = calls[i % calls.size()].left(15).replace(QLatin1Char('\''), QLatin1Char('_'));

@@ -57,11 +57,6 @@ double runSqlite(const QString &db, const QByteArray &script)
     return s;
 }
 
-QString connectionString(const QString &path)
-{
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False").arg(path);
-}
-
 double best(int runs, const std::function<double()> &f)
 {
     double b = 1e30;
@@ -144,8 +139,7 @@ int main(int argc, char **argv)
     const double ours = best(runs, [&] {
         const QString path = freshLog();
         TDM tdm;
-        tdm.ADOConnection1->setConnectionString(connectionString(path));
-        tdm.ADOConnection1->open();
+        tdm.ADOConnection1->open(path);
         tdm.ADOQueryLog->open();
         QElapsedTimer t;
         t.start();
@@ -168,8 +162,7 @@ int main(int argc, char **argv)
     // ---- export: the log as the program has it open, to a file.
     const QString full = dir.filePath(QStringLiteral("log%1.mdb").arg(logNo));   // holds the rows
     TDM tdm;
-    tdm.ADOConnection1->setConnectionString(connectionString(full));
-    tdm.ADOConnection1->open();
+    tdm.ADOConnection1->open(full);
     double openTime = 0;
     const double exportOnly = best(runs, [&] {
         QElapsedTimer t;

@@ -1,6 +1,7 @@
 // Opening the log view and the lookup by call on a log of 100,000 QSOs,
 // against the sqlite3 program selecting the same rows in the same run.
 #include "logdb/schema.h"
+#include "logdb/callindex.h"
 #include "logdb/tdm.h"
 
 #include <QCoreApplication>
@@ -72,8 +73,7 @@ int main(int argc, char **argv)
     const double cli = t.nsecsElapsed() / 1e6;
 
     TDM dm;
-    dm.ADOConnection1->setConnectionString(QStringLiteral("Data Source=") + path);
-    dm.ADOConnection1->open();
+    dm.ADOConnection1->open(path);
     const long rss0 = rssKb();
     t.restart();
     dm.ADOQueryLog->open();
@@ -82,13 +82,14 @@ int main(int argc, char **argv)
     const long rss1 = rssKb();
 
     const QString call = dm.ADOQueryLog->fieldByName(QStringLiteral("CALL")).asString();
+    CallIndex index(dm.ADOQueryLog);
     t.restart();
-    dm.ADOQueryLog->lookupByCall(call);
+    index.lookup(call);
     const double firstLookup = t.nsecsElapsed() / 1e6;
     t.restart();
     const int lookups = 1000;
     for (int i = 0; i < lookups; ++i)
-        dm.ADOQueryLog->lookupByCall(i % 2 ? call : QStringLiteral("QQ1ABC"));
+        index.lookup(i % 2 ? call : QStringLiteral("QQ1ABC"));
     const double lookupMs = t.nsecsElapsed() / 1e6 / lookups;
 
     t.restart();

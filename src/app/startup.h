@@ -1,8 +1,8 @@
 #pragma once
 
 class TForm1;
-class TDM;
 
 // Creates the program's windows once, in start-up order: the main window,
-// the data module, then the other windows. The main window owns them all.
+// the log session with its data module, then the other windows, and wires
+// them together. The main window owns them all.
 TForm1 *createProgramWindows();

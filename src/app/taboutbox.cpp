@@ -2,7 +2,6 @@
 
 #include "app/ui/dialogs.h"
 #include "app/ui/guarded.h"
-#include "app/mainwindow.h"
 #include "settings/programfiles.h"
 
 #include <QDesktopServices>
@@ -120,7 +119,7 @@ QLabel *panelText(QWidget *panel, const QString &text, int x, int y, int pointSi
 
 } // namespace
 
-TAboutBox::TAboutBox(TDM *dm, TForm1 *mainWindow) : QDialog(mainWindow), m_dm(dm), m_main(mainWindow)
+TAboutBox::TAboutBox(TDM *dm, QWidget *parent) : QDialog(parent), m_dm(dm)
 {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("О программе"));
@@ -195,7 +194,7 @@ QString TAboutBox::licenceFileName()
 void TAboutBox::FormCreate()
 {
     Memo1->clear();
-    runGuarded(m_main, [this] {
+    runGuarded(parentWidget(), [this] {
         const QStringList lines = ProgramFiles::readLines(ProgramFiles::locate(QStringLiteral("readme.txt")));
         Memo1->setPlainText(lines.join(QLatin1Char('\n')));
         Memo1->moveCursor(QTextCursor::Start);

@@ -6,14 +6,13 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class TDM;
-class TForm1;
 
 // "О программе": the program's lines, two pictures, readme.txt (read once,
 // when the window is made) and a button opening the licence text.
 class TAboutBox : public QDialog {
     Q_OBJECT
 public:
-    TAboutBox(TDM *dm, TForm1 *mainWindow);
+    TAboutBox(TDM *dm, QWidget *parent);
 
     QFrame *Panel1 = nullptr;
     QLabel *Image1 = nullptr, *Image2 = nullptr;
@@ -31,5 +30,4 @@ protected:
 
 private:
     TDM *m_dm;
-    TForm1 *m_main;
 };

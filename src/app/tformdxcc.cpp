@@ -1,8 +1,8 @@
 #include "app/tformdxcc.h"
-#include "app/mainwindow.h"
 
 #include "logdb/dataset.h"
 #include "app/ui/dbgrid.h"
+#include "app/ui/guarded.h"
 #include "logdb/dberror.h"
 #include "country/dxcc.h"
 #include "logdb/tdm.h"
@@ -10,7 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 
-TFormDXCC::TFormDXCC(TDM *dm, TForm1 *mainWindow) : QDialog(mainWindow), m_dm(dm), m_main(mainWindow)
+TFormDXCC::TFormDXCC(TDM *dm, QWidget *parent) : QDialog(parent), m_dm(dm)
 {
     setObjectName(QStringLiteral("FormDXCC"));
     setWindowTitle(QStringLiteral(" DXCC"));
@@ -54,7 +54,7 @@ void TFormDXCC::showEvent(QShowEvent *event)
 
 void TFormDXCC::FormShow()
 {
-    m_main->guarded([this] {
+    runGuarded(parentWidget(), [this] {
         const int count = OpenDxccStatistics(*m_dm->ADOQueryCom, m_dm->ADOQueryLog->sqlText());
         Label1->setText(QString::number(count));
         m_dm->DataSource5->setDataSet(m_dm->ADOQueryCom);

@@ -4,14 +4,13 @@
 class DbGrid;
 class QLabel;
 class TDM;
-class TForm1;
 
 // DXCC statistics: how many country texts the QSOs of the log view carry,
 // each with its number of QSOs, and the entity name of the selected one.
 class TFormDXCC : public QDialog {
     Q_OBJECT
 public:
-    TFormDXCC(TDM *dm, TForm1 *mainWindow);
+    TFormDXCC(TDM *dm, QWidget *parent);
 
     QLabel *Label1 = nullptr;    // number of distinct country texts
     QLabel *Label2 = nullptr;    // "Всего стран:"
@@ -26,5 +25,4 @@ protected:
 
 private:
     TDM *m_dm;
-    TForm1 *m_main;
 };

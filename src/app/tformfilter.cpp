@@ -1,14 +1,12 @@
 #include "app/tformfilter.h"
-#include "app/mainwindow.h"
 
+#include "app/ui/guarded.h"
+#include "app/ui/maskedtext.h"
+#include "logdb/dataset.h"
+#include "logdb/logsession.h"
+#include "logdb/textforms.h"
 #include "query/filtercomposer.h"
 #include "query/queryactions.h"
-#include "query/sqlfile.h"
-
-#include "logdb/dberror.h"
-#include "app/ui/dbgrid.h"
-#include "app/ui/guarded.h"
-#include "logdb/tdm.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -45,8 +43,7 @@ W *place(QWidget *parent, const char *name, int x, int y, int w, int h)
 
 } // namespace
 
-TFormFilter::TFormFilter(TDM *dm, TForm1 *mainWindow)
-    : QDialog(mainWindow), m_dm(dm), m_main(mainWindow)
+TFormFilter::TFormFilter(LogSession *session, QWidget *parent) : QDialog(parent), m_session(session)
 {
     setObjectName(QStringLiteral("FormFilter"));
     setWindowTitle(QStringLiteral("Установка фильтра"));
@@ -153,14 +150,25 @@ FilterComposer::Power TFormFilter::power() const
     return FilterComposer::Power::QRO;
 }
 
+void TFormFilter::setEndDate(const QDate &date)
+{
+    MaskEdit2->setText(TextForms::formatDate(date));
+}
+
+bool TFormFilter::postPendingEdit()
+{
+    // A row being edited in the log view is written before the view changes.
+    Dataset *view = m_session->logView();
+    return !view->isActive() || runGuarded(this, [view] { view->post(); });
+}
+
 void TFormFilter::Button1Click()
 {
-    // A row being edited in the log grid is written before the view changes.
-    if (m_main->DBGrid1 && !m_main->DBGrid1->postPending())
+    if (!postPendingEdit())
         return;
     const bool ok = runGuarded(this, [this] {
-        QueryActions::applyFilter(m_dm->ADOQueryLog, Edit3->text(), power());
-        m_main->showQsoCount();
+        QueryActions::applyFilter(m_session->logView(), Edit3->text(), power());
+        m_session->noteViewReopened();
     });
     if (ok)   // on an error the window stays open, the query closed with the rejected statement
         accept();
@@ -168,16 +176,11 @@ void TFormFilter::Button1Click()
 
 void TFormFilter::Button2Click()
 {
-    if (m_main->DBGrid1 && !m_main->DBGrid1->postPending())
+    if (!postPendingEdit())
         return;
     const bool ok = runGuarded(this, [this] {
-        // Lines each ended by a break: the last break closes a line, it does
-        // not open an empty one.
-        QStringList saved = SqlFile::splitLines(m_main->SavedLogSql);
-        if (saved.size() > 1 && saved.last().isEmpty())
-            saved.removeLast();
-        QueryActions::cancelFilter(m_dm->ADOQueryLog, saved);
-        m_main->showQsoCount();
+        QueryActions::cancelFilter(m_session->logView(), m_session->savedLogLines());
+        m_session->noteViewReopened();
     });
     if (!ok)
         return;

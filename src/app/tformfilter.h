@@ -1,6 +1,7 @@
 #pragma once
 #include "query/filtercomposer.h"
 
+#include <QDate>
 #include <QDialog>
 
 class QCheckBox;
@@ -9,8 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class TDM;
-class TForm1;
+class LogSession;
 
 // "Установка фильтра": composes a statement from two column masks or a
 // date range and makes it the log view's statement, optionally narrowed to
@@ -18,7 +18,11 @@ class TForm1;
 class TFormFilter : public QDialog {
     Q_OBJECT
 public:
-    TFormFilter(TDM *dm, TForm1 *mainWindow);
+    TFormFilter(LogSession *session, QWidget *parent);
+
+    // The last date of the range, given the log clock's date at every reset
+    // of the entry panel.
+    void setEndDate(const QDate &date);
 
     QRadioButton *RadioButton1;
     QRadioButton *RadioButton2;
@@ -47,7 +51,7 @@ public slots:
 
 private:
     FilterComposer::Power power() const;
+    bool postPendingEdit();
 
-    TDM *m_dm;
-    TForm1 *m_main;
+    LogSession *m_session;
 };

@@ -3,7 +3,6 @@
 #include "app/ui/dbgrid.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/guarded.h"
-#include "app/mainwindow.h"
 #include "logdb/tdm.h"
 
 #include <QApplication>
@@ -11,7 +10,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-TFormModes::TFormModes(TDM *dm, TForm1 *mainWindow) : QDialog(mainWindow), m_dm(dm), m_main(mainWindow)
+TFormModes::TFormModes(TDM *dm, QWidget *parent) : QDialog(parent), m_dm(dm)
 {
     setObjectName(QStringLiteral("FormModes"));
     setWindowTitle(QStringLiteral("Виды излучения"));
@@ -81,7 +80,7 @@ void TFormModes::Button1Click()
     // done() writes the row being edited first; it stays open when that fails.
     accept();
     if (!isVisible())
-        Dialogs::showNotice(m_main, QStringLiteral("Требуется перезапуск программы!"));
+        Dialogs::showNotice(parentWidget(), QStringLiteral("Требуется перезапуск программы!"));
 }
 
 void TFormModes::done(int result)

@@ -4,7 +4,6 @@
 class QPushButton;
 class DbGrid;
 class TDM;
-class TForm1;
 
 // The list of modes offered in the entry panel (table modes), edited in
 // place; each row is written when it is left. The entry panel reads the
@@ -12,7 +11,7 @@ class TForm1;
 class TFormModes : public QDialog {
     Q_OBJECT
 public:
-    TFormModes(TDM *dm, TForm1 *mainWindow);
+    TFormModes(TDM *dm, QWidget *parent);
 
     DbGrid *DBGrid1 = nullptr;
     QPushButton *Button1 = nullptr;   // OK
@@ -29,5 +28,4 @@ private:
     bool dropBlankNewRow();
 
     TDM *m_dm;
-    TForm1 *m_main;
 };

@@ -3,7 +3,6 @@
 
 #include "app/ui/dialogs.h"
 #include "app/ui/guarded.h"
-#include "app/mainwindow.h"
 #include "logdb/schema.h"
 #include "settings/stationsettings.h"
 #include "logdb/tdm.h"
@@ -42,7 +41,7 @@ void beginEdit(Dataset *ds)
 
 } // namespace
 
-TFormOpc::TFormOpc(TDM *dm, TForm1 *mainWindow) : QDialog(mainWindow), m_dm(dm), m_main(mainWindow)
+TFormOpc::TFormOpc(TDM *dm, QWidget *parent) : QDialog(parent), m_dm(dm)
 {
     setObjectName(QStringLiteral("FormOpc"));
     setWindowTitle(QStringLiteral("Настройки"));

@@ -5,7 +5,6 @@ class QLineEdit;
 class QPushButton;
 class Dataset;
 class TDM;
-class TForm1;
 
 // The station settings: seven fields bound to the one row of table opc.
 // Typing puts the row into edit state, a field's text becomes the row's
@@ -14,7 +13,7 @@ class TForm1;
 class TFormOpc : public QDialog {
     Q_OBJECT
 public:
-    TFormOpc(TDM *dm, TForm1 *mainWindow);
+    TFormOpc(TDM *dm, QWidget *parent);
 
     QLineEdit *DBEdit1 = nullptr, *DBEdit2 = nullptr, *DBEdit3 = nullptr, *DBEdit4 = nullptr,
               *DBEdit5 = nullptr, *DBEdit6 = nullptr, *DBEdit7 = nullptr;
@@ -44,7 +43,6 @@ private:
     bool commitFields();           // every typed field into the row
 
     TDM *m_dm;
-    TForm1 *m_main;
     bool m_modified = false;
     bool m_inError = false;
     bool m_refusedOnWayToOk = false;   // a click on "OK" found a field refusing its text

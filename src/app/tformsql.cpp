@@ -1,5 +1,4 @@
 #include "app/tformsql.h"
-#include "app/mainwindow.h"
 
 #include "query/queryactions.h"
 #include "query/sqlfile.h"
@@ -43,8 +42,8 @@ QPushButton *button(QWidget *parent, const char *name, const QString &text, int 
 
 } // namespace
 
-TFormSQL::TFormSQL(TDM *dm, TForm1 *mainWindow)
-    : QDialog(mainWindow), m_dm(dm), m_main(mainWindow)
+TFormSQL::TFormSQL(TDM *dm, QWidget *parent)
+    : QDialog(parent), m_dm(dm)
 {
     setObjectName(QStringLiteral("FormSQL"));
     setWindowTitle(QStringLiteral("Запрос SQL"));
@@ -191,6 +190,5 @@ void TFormSQL::hideEvent(QHideEvent *event)
 
 void TFormSQL::FormDeactivate()
 {
-    if (m_main && m_main->DBGrid1)
-        m_main->DBGrid1->setFocus(Qt::OtherFocusReason);
+    emit deactivated();
 }

@@ -8,7 +8,6 @@ class QPlainTextEdit;
 class QPushButton;
 class DbGrid;
 class TDM;
-class TForm1;
 
 // "Запрос SQL": any statement against the open log, its rows in an
 // editable grid, statements kept in .sql files, the result handed to the
@@ -16,7 +15,7 @@ class TForm1;
 class TFormSQL : public QDialog {
     Q_OBJECT
 public:
-    TFormSQL(TDM *dm, TForm1 *mainWindow);
+    TFormSQL(TDM *dm, QWidget *parent);
 
     Dataset *Query1;
     DataSource *DataSource1;
@@ -36,6 +35,10 @@ public:
     // Where the last export wrote its workbook.
     QString lastWorkbook() const { return m_lastWorkbook; }
 
+signals:
+    // The window lost activation: the log grid takes the focus back.
+    void deactivated();
+
 public slots:
     void Button1Click();
     void Button3Click();
@@ -54,7 +57,6 @@ private:
     QStringList memoLines() const;
 
     TDM *m_dm;
-    TForm1 *m_main;
     QString m_dialogFolder;
     QString m_lastWorkbook;
     std::function<bool(const QString &)> m_opener;

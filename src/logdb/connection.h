@@ -16,12 +16,11 @@ public:
     explicit Connection(QObject *parent = nullptr);
     ~Connection() override;
 
-    // "Provider=...;Data Source=<path>;Persist Security Info=false "
-    void setConnectionString(const QString &s);
-    QString connectionString() const { return m_connectionString; }
-    QString databasePath() const;
-
-    void open();            // throws DbError naming the file
+    // Opens the log file at path, closing the file held before (and every
+    // dataset on it); throws DbError naming the file.
+    void open(const QString &path);
+    // The file of the last open, also after closing; empty before any.
+    QString path() const { return m_path; }
     void close();           // closes every dataset on the connection first
     bool isOpen() const { return m_db != nullptr; }
     sqlite3 *handle() const { return m_db; }
@@ -47,7 +46,7 @@ public:
 private:
     void requireOpen() const;
 
-    QString m_connectionString;
+    QString m_path;
     sqlite3 *m_db = nullptr;
     QList<Dataset *> m_datasets;
 };

@@ -1,58 +1,25 @@
 #pragma once
-#include "logdb/connection.h"
+#include "logdb/field.h"
 #include "logdb/fielddef.h"
+#include "logdb/connection.h"
+#include "logdb/statement.h"
 
-#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 #include <memory>
 
 class Connection;
-class Dataset;
-
-// Access to one column of the current row (or of the row being edited).
-// Cheap to copy; valid while its dataset lives.
-class Field {
-public:
-    Field(Dataset *ds, int index) : m_ds(ds), m_index(index) {}
-
-    QString name() const;
-    FieldType type() const;
-    int width() const;
-    int index() const { return m_index; }
-
-    bool isNull() const;
-    // Text as the program reads it: dates "dd.mm.yyyy", times "hh:mm",
-    // numbers in plain digits, NULL as "".
-    QString asString() const;
-    QDate asDate() const;        // invalid when NULL or unreadable
-    QTime asTime() const;
-    qint64 asInteger() const;    // 0 when NULL; throws for non-numeric text
-    // Typed value: QString, qlonglong, double, QDate, QTime, or null QVariant.
-    QVariant value() const;
-
-    // Setting needs the dataset in Edit or Insert state.
-    // Text is cut to the width; a Date/Time/Integer field converts the text
-    // by the program's text forms and throws DbError when it cannot.
-    void setString(const QString &text);
-    void setDate(const QDate &d);
-    void setTime(const QTime &t);
-    void setInteger(qint64 v);
-    void setNull();
-    void setValue(const QVariant &v);
-
-private:
-    Dataset *m_ds;
-    int m_index;
-};
+class RowWriter;
 
 // A query holding its whole result in memory, with the row operations the
-// windows use: first/last/next, exact count, locate by id, lookup by call,
-// append/edit/post/cancel/delete written through to the file one row at a
-// time (by id; by the old values where the table has no id).
+// windows use: first/last/next, exact count, locate by id, append/edit/
+// post/cancel/delete written through to the file one row at a time (by id;
+// by the old values where the table has no id). It knows no table or
+// column of its own: what it shows and writes follows its statement.
 class Dataset : public QObject {
     Q_OBJECT
 public:
@@ -70,7 +37,7 @@ public:
     QString sqlText() const { return m_sql.join(QLatin1Char('\n')); }
 
     // Fixed field list: only these are reachable, whatever the statement
-    // returns (missing columns read as NULL). Empty: fields follow the result.
+    // returns. Empty: fields follow the result.
     void setFixedFields(const FieldDefs &defs);
     // Table that row changes are written to; empty: the single table all
     // result columns come from, if any.
@@ -78,15 +45,12 @@ public:
     QString baseTable() const { return m_effectiveTable; }
 
     void setParam(const QString &name, const QVariant &value);
-    // The statement ends in "<column> like :<param>": when the pattern starts
-    // with plain text, the rows are also limited to that text's range of the
-    // column, so that its index is used. The result is the same.
-    void setLikeRangeHint(const QString &column, const QString &param)
-    {
-        m_hintColumn = column;
-        m_hintParam = param.toLower();
-    }
-    QVariant param(const QString &name) const { return m_params.value(name); }
+    QVariant param(const QString &name) const { return m_params.value(name.toLower()); }
+
+    // Lets the owner of a standing query narrow the statement just before it
+    // runs (an index range, say). The rows must be the same as without it.
+    using StatementRefiner = std::function<void(Connection &, QString &statement, SqlParams &params)>;
+    void setStatementRefiner(StatementRefiner refiner) { m_refiner = std::move(refiner); }
 
     // Throws DbError "CommandText does not return a result set" for a
     // statement without rows (nothing is executed then).
@@ -108,15 +72,6 @@ public:
     void moveTo(int row);
     bool locate(qint64 id);    // moves to the row whose id equals; false: stays
 
-    // First row of the result (in its order) whose CALL equals call, letter
-    // case aside; its NAME and GRIDSQUARE as stored (null QVariant for NULL).
-    struct CallLookup {
-        bool found = false;
-        QVariant name;
-        QVariant grid;
-    };
-    CallLookup lookupByCall(const QString &call);
-
     void append();
     void edit();
     void post();
@@ -125,16 +80,17 @@ public:
 
     bool canModify() const;    // a base table is known
 
-    int fieldCount() const { return m_fields.size(); }
+    int fieldCount() const { return int(m_fields.size()); }
     const FieldDef &fieldDef(int i) const { return m_fields[i]; }
     int fieldIndex(const QString &name) const;   // case-insensitive, -1
     Field field(int i);
     Field fieldByName(const QString &name);      // throws when unknown
 
-    // Raw access to any row for grids (not the edit buffer).
-    QVariant valueAt(int row, int col) const;    // typed as Field::value()
-    QString displayAt(int row, int col) const;   // as Field::asString()
-    qint64 idAt(int row) const;                  // -1 without id column
+    // Raw access to any row for grids and indexes (not the edit buffer).
+    QVariant valueAt(int row, int field) const;    // typed as Field::value()
+    QString displayAt(int row, int field) const;   // as Field::asString()
+    QVariant storedAt(int row, int field) const;   // as stored, never the edit buffer
+    qint64 idAt(int row) const;                    // -1 without id column
 
     // The data layer's messages, with the dataset's name in front.
     [[noreturn]] void raise(const QString &message) const;
@@ -144,18 +100,19 @@ signals:
     void closed();
     void afterScroll();              // current row changed (also after open)
     void rowChanged(int row);        // a row's values changed (posted)
-    void rowInserted(int row);       // appended row posted at the end
+    void rowInserted(int row);       // a row appended at the end (posted later)
     void rowRemoved(int row);
     void stateChanged();
 
 private:
     friend class Field;
-    struct Impl;
     void requireActive() const;
     void requireEditing() const;
+    void requireConnection() const;
     void setCurrent(int row);
-    QVariant currentRaw(int col) const;
-    void setRaw(int col, const QVariant &storedValue);
+    QVariant currentStored(int field) const;
+    void setStored(int field, const QVariant &storedValue);
+    int columnOf(int field) const { return m_fieldCol[field]; }
 
     QPointer<Connection> m_connection;
     QStringList m_sql;
@@ -163,10 +120,21 @@ private:
     FieldDefs m_fields;
     QString m_baseTable;
     QString m_effectiveTable;
-    QHash<QString, QVariant> m_params;
-    QString m_hintColumn;
-    QString m_hintParam;
+    SqlParams m_params;
+    StatementRefiner m_refiner;
     State m_state = State::Inactive;
     int m_cur = -1;
-    std::unique_ptr<Impl> d;
+
+    // The open result.
+    ResultSet m_result;
+    QVector<int> m_fieldCol;        // field index -> result column
+    int m_idCol = -1;               // result column holding the table's id
+    std::unique_ptr<RowWriter> m_writer;
+    // The row being edited or appended, one stored value per result column.
+    QVector<QVariant> m_buffer;
+    QVector<bool> m_changed;
+    QVector<QVariant> m_oldValues;
+    // Row of each id, built on the first locate and dropped when rows shift.
+    QHash<qint64, int> m_rowOfId;
+    bool m_rowOfIdValid = false;
 };

@@ -1,26 +1,19 @@
 #include "logdb/tdm.h"
 #include "logdb/schema.h"
+#include "logdb/workedbefore.h"
 
 TDM::TDM(QObject *parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("DM"));
     ADOConnection1 = new Connection(this);
     ADOConnection1->setObjectName(QStringLiteral("ADOConnection1"));
-    // Replaced by AttachLog before the connection is first opened.
-    ADOConnection1->setConnectionString(
-        QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=orvel.mdb;Persist Security Info=False"));
-
     ADOQueryLog = new Dataset(QStringLiteral("ADOQueryLog"), ADOConnection1, this);
     ADOQueryLog->setSql(standingLogSql());
     ADOQueryLog->setFixedFields(Schema::logFields());
     ADOQueryLog->setBaseTable(QStringLiteral("log"));
 
     ADOQueryB4 = new Dataset(QStringLiteral("ADOQueryB4"), ADOConnection1, this);
-    ADOQueryB4->setSql({QStringLiteral("select * from log"), QStringLiteral("where call like :vcall")});
-    ADOQueryB4->setFixedFields(Schema::b4Fields());
-    ADOQueryB4->setBaseTable(QStringLiteral("log"));
-    ADOQueryB4->setParam(QStringLiteral("vcall"), QVariant());
-    ADOQueryB4->setLikeRangeHint(QStringLiteral("call"), QStringLiteral("vcall"));
+    WorkedBefore::setUp(ADOQueryB4);
 
     ADOQueryOpc = new Dataset(QStringLiteral("ADOQueryOpc"), ADOConnection1, this);
     ADOQueryOpc->setSql({QStringLiteral("select * from opc")});

@@ -1,19 +1,81 @@
 #include "apptestkit.h"
 #include "logdb/logclock.h"
 #include "app/startup.h"
+#include "rig/rigcontroller.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QTest>
 #include <sqlite3.h>
 
-AppFixture::AppFixture()
+namespace {
+template <class T>
+T *child(QObject *parent, const char *name)
+{
+    T *w = parent->findChild<T *>(QLatin1String(name));
+    if (!w)
+        qFatal("no control %s", name);
+    return w;
+}
+
+TForm1 *makeWindows()
 {
     Dialogs::Testing::enable();
     Dialogs::Testing::clear();
     LogClock::setPcClockForTesting({});
-    form = createProgramWindows();
-    dm = form->DM;
+    return createProgramWindows();
+}
+} // namespace
+
+MainWindowControls::MainWindowControls(TForm1 *form)
+{
+    // The client area holds only the main window's own controls; the other
+    // windows' controls share some of their names.
+    QWidget *area = form->centralWidget();
+    Panel = area;
+    Bevel1 = child<QFrame>(area, "Bevel1");
+    QLineEdit **edits[] = {&MaskEdit1, &MaskEdit2, &MaskEdit3, &Edit1, &Edit3, &Edit4, &Edit5,
+                           &Edit6, &Edit7, &Edit8, &Edit9, &Edit10, &Edit11};
+    const char *editNames[] = {"MaskEdit1", "MaskEdit2", "MaskEdit3", "Edit1", "Edit3", "Edit4", "Edit5",
+                               "Edit6", "Edit7", "Edit8", "Edit9", "Edit10", "Edit11"};
+    for (int i = 0; i < 13; ++i)
+        *edits[i] = child<QLineEdit>(area, editNames[i]);
+    ComboBox1 = child<QComboBox>(area, "ComboBox1");
+    ComboBox2 = child<QComboBox>(area, "ComboBox2");
+    ComboBox3 = child<QComboBox>(area, "ComboBox3");
+    CheckBox1 = child<QCheckBox>(area, "CheckBox1");
+    CheckBox2 = child<QCheckBox>(area, "CheckBox2");
+    Label15 = child<QLabel>(area, "Label15");
+    Label16 = child<QLabel>(area, "Label16");
+    Label17 = child<QLabel>(area, "Label17");
+    Label18 = child<QLabel>(area, "Label18");
+    Label19 = child<QLabel>(area, "Label19");
+    Label20 = child<QLabel>(area, "Label20");
+    DBGrid1 = child<DbGrid>(area, "DBGrid1");
+    DBGrid2 = child<DbGrid>(area, "DBGrid2");
+    ProgressBar1 = child<QProgressBar>(area, "ProgressBar1");
+    Button1 = child<QPushButton>(area, "Button1");
+    Button2 = child<QPushButton>(area, "Button2");
+    Button3 = child<QPushButton>(area, "Button3");
+    N1 = child<QMenu>(form, "N1");
+    N4 = child<QMenu>(form, "N4");
+    N5 = child<QMenu>(form, "N5");
+    PopupMenu1 = child<QMenu>(form, "PopupMenu1");
+    N3Action = child<QAction>(form, "N3");
+    QAction **actions[] = {&N7, &N8, &N9, &N13, &ADIF1, &ADIF2, &N10, &SQL1, &N2, &QSL1, &DXCC1,
+                           &DXCCrebuild1, &N14, &N15, &N6, &QSLsentP1, &p1, &N12};
+    const char *actionNames[] = {"N7", "N8", "N9", "N13", "ADIF1", "ADIF2", "N10", "SQL1", "N2", "QSL1", "DXCC1",
+                                 "DXCCrebuild1", "N14", "N15", "N6", "QSLsentP1", "p1", "N12"};
+    for (int i = 0; i < 18; ++i)
+        *actions[i] = child<QAction>(form, actionNames[i]);
+}
+
+AppFixture::AppFixture() : form(makeWindows()), dm(form->session()->dataModule()), ui(form) {}
+
+RigLink *AppFixture::rigLink() const
+{
+    auto *c = panel()->findChild<RigController *>(QStringLiteral("RigController"));
+    return c ? c->rigLink() : nullptr;
 }
 
 AppFixture::~AppFixture()

@@ -1,13 +1,48 @@
 #pragma once
 // Shared fixture for the GUI tests: the real windows as start-up makes them,
 // dialogs answered in advance, a settable clock and temporary logs.
-#include "app/ui/dialogs.h"
+#include "app/entrypanel.h"
 #include "app/mainwindow.h"
+#include "app/ui/dbgrid.h"
+#include "app/ui/dialogs.h"
+#include "logdb/logsession.h"
 #include "logdb/tdm.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
 
 #include <QDateTime>
 #include <QTemporaryDir>
 #include <QStringList>
+
+class RigLink;
+
+// The main window's controls, found by their names as a tool would.
+struct MainWindowControls {
+    explicit MainWindowControls(TForm1 *form);
+
+    QWidget *Panel;   // the client area under the menu bar
+    QFrame *Bevel1;
+    QLineEdit *MaskEdit1, *MaskEdit2, *MaskEdit3;
+    QLineEdit *Edit1, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit11;
+    QComboBox *ComboBox1, *ComboBox2, *ComboBox3;
+    QCheckBox *CheckBox1, *CheckBox2;
+    QLabel *Label15, *Label16, *Label17, *Label18, *Label19, *Label20;
+    DbGrid *DBGrid1, *DBGrid2;
+    QProgressBar *ProgressBar1;
+    QPushButton *Button1, *Button2, *Button3;
+    QMenu *N1, *N4, *N5, *PopupMenu1;
+    QAction *N3Action;   // "Фильтр" on the menu bar
+    QAction *N7, *N8, *N9, *N13, *ADIF1, *ADIF2, *N10, *SQL1, *N2, *QSL1, *DXCC1, *DXCCrebuild1, *N14, *N15, *N6;
+    QAction *QSLsentP1, *p1, *N12;
+};
 
 class AppFixture {
 public:
@@ -16,6 +51,15 @@ public:
 
     TForm1 *form = nullptr;
     TDM *dm = nullptr;
+    MainWindowControls ui;
+
+    EntryPanel *panel() const { return form->entryPanel(); }
+    LogSession *session() const { return form->session(); }
+    // One of the other windows, by its name ("FormFilter", "AboutBox", ...).
+    template <class W>
+    W *window(const char *name) const { return form->findChild<W *>(QLatin1String(name)); }
+    // The rig link while "Freq from Rig" has one, else null.
+    RigLink *rigLink() const;
     QTemporaryDir dir;
 
     // A fresh log made from the template, in the temporary folder.

@@ -26,7 +26,7 @@ public slots:
 class TestAbout : public QObject {
     Q_OBJECT
 
-    static TAboutBox *about(AppFixture &fx) { return qobject_cast<TAboutBox *>(fx.form->AboutBox.data()); }
+    static TAboutBox *about(AppFixture &fx) { return fx.window<TAboutBox>("AboutBox"); }
 
     static bool showActive(QWidget *w)
     {
@@ -100,7 +100,7 @@ private slots:
         // The program goes on to its Open dialog and attaches the log.
         const QString log = fx.newLog();
         fx.showAndOpen(log);
-        QCOMPARE(fx.form->CurrentLogPath, log);
+        QCOMPARE(fx.session()->currentLogPath(), log);
         QCOMPARE(fx.errors().size(), 1);
     }
 
@@ -173,7 +173,7 @@ private slots:
     {
         AppFixture fx;
         fx.showAndOpen(QString());
-        QVERIFY(fx.form->N6->isEnabled());
+        QVERIFY(fx.ui.N6->isEnabled());
         // The menu command shows it modally; close it from inside the loop.
         bool seen = false;
         QTimer::singleShot(0, fx.form, [&] {

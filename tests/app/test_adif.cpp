@@ -66,8 +66,8 @@ void TestAdifWindow::exportWritesTheLogView()
           "<FREQ:6>14.074\r\n<RST_SENT:3>599\r\n<RST_RCVD:3>599\r\n<QSL_SENT:1>N\r\n<QSL_RCVD:1>N\r\n"
           "<TX_PWR:3>100\r\n<EOR>\r\n\r\n";
     QCOMPARE(readAll(out), expected);
-    QVERIFY(fx.form->ProgressBar1->isHidden());
-    QCOMPARE(fx.form->ProgressBar1->value(), 0);
+    QVERIFY(fx.ui.ProgressBar1->isHidden());
+    QCOMPARE(fx.ui.ProgressBar1->value(), 0);
     QVERIFY(fx.dm->DataSource1->isEnabled());
     QCOMPARE(fx.dm->ADOQueryLog->recNo(), 1);   // the log view stands on its last row
 }
@@ -84,7 +84,7 @@ void TestAdifWindow::exportErrorRestoresWindow()
     fx.form->ADIF2Click();
     QCOMPARE(fx.errors(),
              QStringList{QStringLiteral("Cannot create file \"%1\". No such file or directory.").arg(out)});
-    QVERIFY(fx.form->ProgressBar1->isHidden());
+    QVERIFY(fx.ui.ProgressBar1->isHidden());
     QVERIFY(fx.dm->DataSource1->isEnabled());
 }
 
@@ -96,7 +96,7 @@ void TestAdifWindow::exportCancelled()
     Dialogs::Testing::answerFile(QString());
     fx.form->ADIF2Click();
     QVERIFY(fx.errors().isEmpty());
-    QVERIFY(fx.form->ProgressBar1->isHidden());
+    QVERIFY(fx.ui.ProgressBar1->isHidden());
 }
 
 void TestAdifWindow::importAppendsAndResets()
@@ -105,7 +105,7 @@ void TestAdifWindow::importAppendsAndResets()
     const QString log = fx.newLog();
     AppFixture::insertQso(log, QStringLiteral("2024-01-02"), QStringLiteral("10:00"), QStringLiteral("B2B"));
     fx.showAndOpen(log);
-    fx.form->Edit4->setText(QStringLiteral("TYPED"));
+    fx.ui.Edit4->setText(QStringLiteral("TYPED"));
 
     const QString in = fx.dir.filePath(QStringLiteral("in.adi"));
     writeAll(in, QStringLiteral("<EOH><CALL:6>UA3ABC<QSO_DATE:8:D>20240301<TIME_ON:6>101500<NAME:12>Сергей<EOR>"
@@ -120,11 +120,11 @@ void TestAdifWindow::importAppendsAndResets()
                             "DL1XY|2024-03-02|11:00|11:00||<null>"));
     // The view shows the new rows; the entry panel was reset.
     QCOMPARE(fx.dm->ADOQueryLog->recordCount(), 3);
-    QCOMPARE(fx.form->Label18->text(), QStringLiteral("3"));
+    QCOMPARE(fx.ui.Label18->text(), QStringLiteral("3"));
     QCOMPARE(fx.dm->ADOQueryLog->recNo(), 2);
     QCOMPARE(fx.dm->ADOQueryLog->fieldByName(QStringLiteral("CALL")).asString(), QStringLiteral("DL1XY"));
-    QVERIFY(fx.form->Edit4->text().isEmpty());
-    QVERIFY(fx.form->ProgressBar1->isHidden());
+    QVERIFY(fx.ui.Edit4->text().isEmpty());
+    QVERIFY(fx.ui.ProgressBar1->isHidden());
     QVERIFY(fx.dm->DataSource1->isEnabled());
 }
 
@@ -133,7 +133,7 @@ void TestAdifWindow::importStopsAtBadRecord()
     AppFixture fx;
     const QString log = fx.newLog();
     fx.showAndOpen(log);
-    fx.form->Edit4->setText(QStringLiteral("TYPED"));
+    fx.ui.Edit4->setText(QStringLiteral("TYPED"));
 
     const QString in = fx.dir.filePath(QStringLiteral("in.adi"));
     writeAll(in, "<EOH><CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200<EOR>\r\n"
@@ -146,12 +146,12 @@ void TestAdifWindow::importStopsAtBadRecord()
     QCOMPARE(AppFixture::query(log, QStringLiteral("select CALL from log order by id")),
              QStringLiteral("K1AB\nDL1XY"));
     // Window restored; the two stored QSOs shown and counted; the panel kept.
-    QVERIFY(fx.form->ProgressBar1->isHidden());
-    QCOMPARE(fx.form->ProgressBar1->value(), 0);
+    QVERIFY(fx.ui.ProgressBar1->isHidden());
+    QCOMPARE(fx.ui.ProgressBar1->value(), 0);
     QVERIFY(fx.dm->DataSource1->isEnabled());
     QCOMPARE(fx.dm->ADOQueryLog->recordCount(), 2);
-    QCOMPARE(fx.form->Label18->text(), QStringLiteral("2"));
-    QCOMPARE(fx.form->Edit4->text(), QStringLiteral("TYPED"));
+    QCOMPARE(fx.ui.Label18->text(), QStringLiteral("2"));
+    QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("TYPED"));
 }
 
 void TestAdifWindow::importCancelledStillResets()
@@ -159,11 +159,11 @@ void TestAdifWindow::importCancelledStillResets()
     AppFixture fx;
     const QString log = fx.newLog();
     fx.showAndOpen(log);
-    fx.form->Edit4->setText(QStringLiteral("TYPED"));
+    fx.ui.Edit4->setText(QStringLiteral("TYPED"));
     Dialogs::Testing::answerFile(QString());
     fx.form->ADIF1Click();
     QVERIFY(fx.errors().isEmpty());
-    QVERIFY(fx.form->Edit4->text().isEmpty());
+    QVERIFY(fx.ui.Edit4->text().isEmpty());
 }
 
 void TestAdifWindow::importMissingFile()
@@ -176,7 +176,7 @@ void TestAdifWindow::importMissingFile()
     fx.form->ADIF1Click();
     QCOMPARE(fx.errors(),
              QStringList{QStringLiteral("Cannot open file \"%1\". No such file or directory.").arg(in)});
-    QVERIFY(fx.form->ProgressBar1->isHidden());
+    QVERIFY(fx.ui.ProgressBar1->isHidden());
     QVERIFY(fx.dm->DataSource1->isEnabled());
 }
 

@@ -76,18 +76,18 @@ class TestBrowse : public QObject {
     // Types a call and leaves the field with Enter, as the operator does.
     static void leaveCall(AppFixture &fx, const QString &call)
     {
-        fx.form->Edit4->setFocus(Qt::OtherFocusReason);
-        QTRY_COMPARE(focused(), fx.form->Edit4);
-        fx.form->Edit4->setText(call);
+        fx.ui.Edit4->setFocus(Qt::OtherFocusReason);
+        QTRY_COMPARE(focused(), fx.ui.Edit4);
+        fx.ui.Edit4->setText(call);
         pressKey(Qt::Key_Return);
-        QCOMPARE(focused(), fx.form->Edit6);
+        QCOMPARE(focused(), fx.ui.Edit6);
     }
 
     static void fragmentSearch(AppFixture &fx, const QString &fragment)
     {
-        fx.form->Edit1->setFocus(Qt::OtherFocusReason);
-        QTRY_COMPARE(focused(), fx.form->Edit1);
-        fx.form->Edit1->setText(fragment);
+        fx.ui.Edit1->setFocus(Qt::OtherFocusReason);
+        QTRY_COMPARE(focused(), fx.ui.Edit1);
+        fx.ui.Edit1->setText(fragment);
         pressKey(Qt::Key_Return);
     }
 
@@ -109,11 +109,11 @@ private slots:
     {
         AppFixture fx;
         fx.showAndOpen(makeLog(fx));
-        QAbstractItemModelTester t1(fx.form->DBGrid1->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QAbstractItemModelTester t2(fx.form->DBGrid2->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester t1(fx.ui.DBGrid1->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester t2(fx.ui.DBGrid2->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         leaveCall(fx, QStringLiteral("UA3ABC"));
         fragmentSearch(fx, QStringLiteral("UA"));
-        fx.form->ResetEntryForm();
+        fx.panel()->ResetEntryForm();
     }
 
     void lookupWithANewCall()
@@ -121,16 +121,16 @@ private slots:
         AppFixture fx;
         fx.showAndOpen(makeLog(fx));
         const qint64 before = currentLogId(fx);
-        fx.form->Edit5->setText(QStringLiteral("Typed"));
-        fx.form->Edit10->setText(QStringLiteral("LO02"));
+        fx.ui.Edit5->setText(QStringLiteral("Typed"));
+        fx.ui.Edit10->setText(QStringLiteral("LO02"));
         leaveCall(fx, QStringLiteral("R1NEW"));
         QVERIFY(fx.errors().isEmpty());
-        QCOMPARE(fx.form->Edit5->text(), QStringLiteral("Typed"));
-        QCOMPARE(fx.form->Edit10->text(), QStringLiteral("LO02"));
+        QCOMPARE(fx.ui.Edit5->text(), QStringLiteral("Typed"));
+        QCOMPARE(fx.ui.Edit10->text(), QStringLiteral("LO02"));
         QVERIFY(fx.dm->ADOQueryB4->isActive());
-        QCOMPARE(fx.form->DBGrid2->model()->rowCount(), 0);
+        QCOMPARE(fx.ui.DBGrid2->model()->rowCount(), 0);
         QCOMPARE(currentLogId(fx), before);
-        QVERIFY(!fx.form->SearchMode);
+        QVERIFY(!fx.panel()->searchMode());
     }
 
     void quotesInTheCallAreText_data()
@@ -148,7 +148,7 @@ private slots:
         fx.showAndOpen(path);
         leaveCall(fx, call);
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
-        QCOMPARE(fx.form->Edit5->text(), QStringLiteral("Odd"));
+        QCOMPARE(fx.ui.Edit5->text(), QStringLiteral("Odd"));
         QCOMPARE(listed(fx.dm->ADOQueryB4), QStringList{call});
         fragmentSearch(fx, call.left(2));
         QVERIFY(fx.errors().isEmpty());
@@ -160,16 +160,16 @@ private slots:
         AppFixture fx;
         fx.showAndOpen(makeLog(fx));
         const qint64 before = currentLogId(fx);
-        fx.form->Edit5->setText(QStringLiteral("Typed"));
+        fx.ui.Edit5->setText(QStringLiteral("Typed"));
         leaveCall(fx, QStringLiteral("UA3ABC"));
         // The earliest of the three in the log's order supplies name and locator.
-        QCOMPARE(fx.form->Edit5->text(), QStringLiteral("First"));
-        QCOMPARE(fx.form->Edit10->text(), QStringLiteral("KO85UT"));
+        QCOMPARE(fx.ui.Edit5->text(), QStringLiteral("First"));
+        QCOMPARE(fx.ui.Edit10->text(), QStringLiteral("KO85UT"));
         QStringList three = listed(fx.dm->ADOQueryB4);
         QCOMPARE(three, (QStringList{QStringLiteral("UA3ABC"), QStringLiteral("UA3ABC"), QStringLiteral("UA3ABC")}));
-        QCOMPARE(fx.form->DBGrid2->model()->rowCount(), 3);
+        QCOMPARE(fx.ui.DBGrid2->model()->rowCount(), 3);
         QCOMPARE(currentLogId(fx), before);   // the log grid does not move
-        QCOMPARE(fx.form->DBGrid2->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("CALL"));
+        QCOMPARE(fx.ui.DBGrid2->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("CALL"));
     }
 
     void lookupCopiesOnlyStoredValues_data()
@@ -193,21 +193,21 @@ private slots:
         const QString path = fx.newLog();
         AppFixture::insertQso(path, QStringLiteral("2010-01-27"), QStringLiteral("12:00"), QStringLiteral("UA3ABC"), name, grid);
         fx.showAndOpen(path);
-        fx.form->Edit5->setText(QStringLiteral("Typed"));
-        fx.form->Edit10->setText(QStringLiteral("LO02"));
+        fx.ui.Edit5->setText(QStringLiteral("Typed"));
+        fx.ui.Edit10->setText(QStringLiteral("LO02"));
         leaveCall(fx, QStringLiteral("UA3ABC"));
-        QCOMPARE(fx.form->Edit5->text(), nameAfter);
-        QCOMPARE(fx.form->Edit10->text(), gridAfter);
-        QCOMPARE(fx.form->DBGrid2->model()->rowCount(), 1);
+        QCOMPARE(fx.ui.Edit5->text(), nameAfter);
+        QCOMPARE(fx.ui.Edit10->text(), gridAfter);
+        QCOMPARE(fx.ui.DBGrid2->model()->rowCount(), 1);
     }
 
     void wildcardInTheCall()
     {
         AppFixture fx;
         fx.showAndOpen(makeLog(fx));
-        fx.form->Edit5->setText(QStringLiteral("Typed"));
+        fx.ui.Edit5->setText(QStringLiteral("Typed"));
         leaveCall(fx, QStringLiteral("UA3%"));
-        QCOMPARE(fx.form->Edit5->text(), QStringLiteral("Typed"));   // the whole call matches nothing
+        QCOMPARE(fx.ui.Edit5->text(), QStringLiteral("Typed"));   // the whole call matches nothing
         QStringList found = listed(fx.dm->ADOQueryB4);
         found.sort();
         QCOMPARE(found, (QStringList{QStringLiteral("UA3ABC"), QStringLiteral("UA3ABC"), QStringLiteral("UA3ABC"),
@@ -215,7 +215,7 @@ private slots:
         // An empty call clears the grid without an error.
         leaveCall(fx, QString());
         QVERIFY(fx.errors().isEmpty());
-        QCOMPARE(fx.form->DBGrid2->model()->rowCount(), 0);
+        QCOMPARE(fx.ui.DBGrid2->model()->rowCount(), 0);
     }
 
     void lookupInEditModeReplacesTheLoadedValues()
@@ -224,33 +224,33 @@ private slots:
         fx.showAndOpen(makeLog(fx));
         fx.dm->ADOQueryLog->first();   // DL1ABC, the oldest
         fx.form->DBGrid1DblClick();
-        QVERIFY(fx.form->EditMode);
-        QCOMPARE(fx.form->Edit5->text(), QStringLiteral("Hans"));
+        QVERIFY(fx.panel()->editMode());
+        QCOMPARE(fx.ui.Edit5->text(), QStringLiteral("Hans"));
         leaveCall(fx, QStringLiteral("UA3XYZ"));
-        QCOMPARE(fx.form->Edit5->text(), QStringLiteral("Petr"));
-        QCOMPARE(fx.form->Edit10->text(), QStringLiteral("JO62QM"));   // no stored locator: kept
-        QVERIFY(fx.form->EditMode);
+        QCOMPARE(fx.ui.Edit5->text(), QStringLiteral("Petr"));
+        QCOMPARE(fx.ui.Edit10->text(), QStringLiteral("JO62QM"));   // no stored locator: kept
+        QVERIFY(fx.panel()->editMode());
     }
 
     void fragmentSearchThenDoubleClickOpensTheQso()
     {
         AppFixture fx;
         fx.showAndOpen(makeLog(fx));
-        fx.form->Edit4->setText(QString());
+        fx.ui.Edit4->setText(QString());
         fragmentSearch(fx, QStringLiteral("a3x"));
-        QCOMPARE(fx.form->Edit1->text(), QStringLiteral("A3X"));   // upper case as typed
-        QVERIFY(fx.form->SearchMode);
+        QCOMPARE(fx.ui.Edit1->text(), QStringLiteral("A3X"));   // upper case as typed
+        QVERIFY(fx.panel()->searchMode());
         QCOMPARE(listed(fx.dm->ADOQueryB4), QStringList{QStringLiteral("UA3XYZ")});
 
-        doubleClick(fx.form->DBGrid2, 0);
+        doubleClick(fx.ui.DBGrid2, 0);
         QVERIFY(fx.errors().isEmpty());
-        QVERIFY(fx.form->EditMode);
-        QCOMPARE(fx.form->Edit4->text(), QStringLiteral("UA3XYZ"));
-        QCOMPARE(fx.form->Edit5->text(), QStringLiteral("Petr"));
-        QCOMPARE(fx.form->Label16->text(), QStringLiteral("QSO editing..."));
+        QVERIFY(fx.panel()->editMode());
+        QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("UA3XYZ"));
+        QCOMPARE(fx.ui.Edit5->text(), QStringLiteral("Petr"));
+        QCOMPARE(fx.ui.Label16->text(), QStringLiteral("QSO editing..."));
         QCOMPARE(fx.dm->ADOQueryLog->fieldByName(QStringLiteral("CALL")).asString(), QStringLiteral("UA3XYZ"));
-        QCOMPARE(fx.form->DBGrid1->currentIndex().row(), fx.dm->ADOQueryLog->recNo());
-        QCOMPARE(focused(), fx.form->DBGrid1);
+        QCOMPARE(fx.ui.DBGrid1->currentIndex().row(), fx.dm->ADOQueryLog->recNo());
+        QCOMPARE(focused(), fx.ui.DBGrid1);
     }
 
     void emptyFragmentListsEveryQsoWithACall()
@@ -261,7 +261,7 @@ private slots:
         fx.showAndOpen(path);
         fragmentSearch(fx, QString());
         QCOMPARE(fx.dm->ADOQueryB4->recordCount(), 6);
-        QCOMPARE(fx.form->Label18->text(), QStringLiteral("7"));
+        QCOMPARE(fx.ui.Label18->text(), QStringLiteral("7"));
     }
 
     void lookupThenDoubleClickOnlyMovesTheLogGrid()
@@ -269,17 +269,17 @@ private slots:
         AppFixture fx;
         fx.showAndOpen(makeLog(fx));
         leaveCall(fx, QStringLiteral("UA3ABC"));
-        fx.form->Edit5->setText(QStringLiteral("Changed"));
+        fx.ui.Edit5->setText(QStringLiteral("Changed"));
         const int row = rowOfCall(fx.dm->ADOQueryB4, QStringLiteral("UA3ABC"), QStringLiteral("27.01.2010"));
         QVERIFY(row >= 0);
         const qint64 id = fx.dm->ADOQueryB4->idAt(row);
-        doubleClick(fx.form->DBGrid2, row);
+        doubleClick(fx.ui.DBGrid2, row);
         QVERIFY(fx.errors().isEmpty());
         QCOMPARE(currentLogId(fx), id);
-        QCOMPARE(fx.form->DBGrid1->currentIndex().row(), fx.dm->ADOQueryLog->recNo());
-        QVERIFY(!fx.form->EditMode);
-        QCOMPARE(fx.form->Edit5->text(), QStringLiteral("Changed"));
-        QCOMPARE(focused(), fx.form->DBGrid1);
+        QCOMPARE(fx.ui.DBGrid1->currentIndex().row(), fx.dm->ADOQueryLog->recNo());
+        QVERIFY(!fx.panel()->editMode());
+        QCOMPARE(fx.ui.Edit5->text(), QStringLiteral("Changed"));
+        QCOMPARE(focused(), fx.ui.DBGrid1);
     }
 
     void searchModeOutlivesALookupUntilReset()
@@ -289,15 +289,15 @@ private slots:
         fragmentSearch(fx, QStringLiteral("XYZ"));
         leaveCall(fx, QStringLiteral("DL1ABC"));
         QCOMPARE(listed(fx.dm->ADOQueryB4), QStringList{QStringLiteral("DL1ABC")});
-        QVERIFY(fx.form->SearchMode);
-        doubleClick(fx.form->DBGrid2, 0);
-        QVERIFY(fx.form->EditMode);
-        QCOMPARE(fx.form->Edit4->text(), QStringLiteral("DL1ABC"));
+        QVERIFY(fx.panel()->searchMode());
+        doubleClick(fx.ui.DBGrid2, 0);
+        QVERIFY(fx.panel()->editMode());
+        QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("DL1ABC"));
 
         pressKey(Qt::Key_Escape);
-        QVERIFY(!fx.form->SearchMode);
+        QVERIFY(!fx.panel()->searchMode());
         QVERIFY(!fx.dm->ADOQueryB4->isActive());
-        QCOMPARE(fx.form->DBGrid2->model()->rowCount(), 0);
+        QCOMPARE(fx.ui.DBGrid2->model()->rowCount(), 0);
     }
 
     void filterHidesEarlierQsos()
@@ -307,15 +307,15 @@ private slots:
         applyFilter(fx, QStringLiteral("where CALL <> 'UA3ABC'"));
         const qint64 before = currentLogId(fx);
         fragmentSearch(fx, QStringLiteral("UA3AB"));
-        fx.form->Edit5->setText(QStringLiteral("Typed"));
+        fx.ui.Edit5->setText(QStringLiteral("Typed"));
         leaveCall(fx, QStringLiteral("UA3ABC"));
-        QCOMPARE(fx.form->Edit5->text(), QStringLiteral("Typed"));
+        QCOMPARE(fx.ui.Edit5->text(), QStringLiteral("Typed"));
         QCOMPARE(fx.dm->ADOQueryB4->recordCount(), 3);
-        doubleClick(fx.form->DBGrid2, 0);
+        doubleClick(fx.ui.DBGrid2, 0);
         QVERIFY(fx.errors().isEmpty());
-        QVERIFY(!fx.form->EditMode);
+        QVERIFY(!fx.panel()->editMode());
         QCOMPARE(currentLogId(fx), before);
-        QCOMPARE(fx.form->Edit4->text(), QStringLiteral("UA3ABC"));
+        QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("UA3ABC"));
     }
 
     void rightPressSelectsTheRowBeforeThePopup_data()
@@ -331,22 +331,22 @@ private slots:
         AppFixture fx;
         const QString path = makeLog(fx);
         fx.showAndOpen(path);
-        fx.form->Edit4->setText(QStringLiteral("R1XYZ"));
+        fx.ui.Edit4->setText(QStringLiteral("R1XYZ"));
         QCOMPARE(fx.dm->ADOQueryLog->recNo(), 5);
-        QTest::mousePress(fx.form->DBGrid1->viewport(), Qt::MouseButton(button), {}, rowCentre(fx.form->DBGrid1, 1));
-        QTest::mouseRelease(fx.form->DBGrid1->viewport(), Qt::MouseButton(button), {}, rowCentre(fx.form->DBGrid1, 1));
+        QTest::mousePress(fx.ui.DBGrid1->viewport(), Qt::MouseButton(button), {}, rowCentre(fx.ui.DBGrid1, 1));
+        QTest::mouseRelease(fx.ui.DBGrid1->viewport(), Qt::MouseButton(button), {}, rowCentre(fx.ui.DBGrid1, 1));
         QCOMPARE(fx.dm->ADOQueryLog->recNo(), 1);
-        QCOMPARE(focused(), fx.form->DBGrid1);
+        QCOMPARE(focused(), fx.ui.DBGrid1);
         const QString call = fx.dm->ADOQueryLog->fieldByName(QStringLiteral("CALL")).asString();
         const QString date = fx.dm->ADOQueryLog->fieldByName(QStringLiteral("QSO_DATE")).asString();
         QCOMPARE(call + QLatin1Char(' ') + date, QStringLiteral("UA3ABC 01.06.2009"));
 
-        fx.form->QSLsentP1->trigger();
+        fx.ui.QSLsentP1->trigger();
         QVERIFY(fx.errors().isEmpty());
         QCOMPARE(AppFixture::query(path, QStringLiteral("select CALL, QSO_DATE from log where QSL_SENT = 'P'")),
                  QStringLiteral("UA3ABC|2009-06-01"));
         QCOMPARE(fx.dm->ADOQueryLog->fieldByName(QStringLiteral("QSL_SENT")).asString(), QStringLiteral("P"));
-        QCOMPARE(fx.form->Edit4->text(), QStringLiteral("R1XYZ"));   // the panel is not touched
+        QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("R1XYZ"));   // the panel is not touched
     }
 
     void markOnAnEmptyLogDoesNothing()
@@ -366,10 +366,10 @@ private slots:
         fx.showAndOpen(path);
         applyFilter(fx, QStringLiteral("where CALL like 'UA%'"));
         fx.dm->ADOQueryLog->first();
-        fx.form->Edit4->setText(QStringLiteral("R1XYZ"));
-        fx.form->Label18->setText(QStringLiteral("count"));
+        fx.ui.Edit4->setText(QStringLiteral("R1XYZ"));
+        fx.ui.Label18->setText(QStringLiteral("count"));
 
-        fx.form->p1->trigger();
+        fx.ui.p1->trigger();
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
         // DL1ABC, hidden by the filter, is changed too; N and Y stay.
         QCOMPARE(AppFixture::query(path, QStringLiteral("select CALL, QSL_SENT from log order by id")),
@@ -377,10 +377,10 @@ private slots:
         // The filter stays in force, on its last row; panel and count untouched.
         QCOMPARE(fx.dm->ADOQueryLog->recordCount(), 5);
         QCOMPARE(fx.dm->ADOQueryLog->recNo(), 4);
-        QCOMPARE(fx.form->DBGrid1->currentIndex().row(), 4);
+        QCOMPARE(fx.ui.DBGrid1->currentIndex().row(), 4);
         QCOMPARE(fx.dm->ADOQueryLog->sql().last(), QStringLiteral("where CALL like 'UA%'"));
-        QCOMPARE(fx.form->Edit4->text(), QStringLiteral("R1XYZ"));
-        QCOMPARE(fx.form->Label18->text(), QStringLiteral("count"));
+        QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("R1XYZ"));
+        QCOMPARE(fx.ui.Label18->text(), QStringLiteral("count"));
         const int qslCol = fx.dm->ADOQueryLog->fieldIndex(QStringLiteral("QSL_SENT"));
         QCOMPARE(fx.dm->ADOQueryLog->displayAt(fx.dm->ADOQueryLog->recordCount() - 1, qslCol), QStringLiteral("Y"));
     }
@@ -390,28 +390,28 @@ private slots:
         AppFixture fx;
         const QString path = makeLog(fx);
         fx.showAndOpen(path);
-        QTest::mousePress(fx.form->DBGrid1->viewport(), Qt::RightButton, {}, rowCentre(fx.form->DBGrid1, 0));
-        fx.form->Edit4->setText(QStringLiteral("R1XYZ"));
+        QTest::mousePress(fx.ui.DBGrid1->viewport(), Qt::RightButton, {}, rowCentre(fx.ui.DBGrid1, 0));
+        fx.ui.Edit4->setText(QStringLiteral("R1XYZ"));
 
         Dialogs::Testing::clear();
         Dialogs::Testing::answerConfirm(false);
-        fx.form->N12->trigger();
+        fx.ui.N12->trigger();
         QCOMPARE(Dialogs::Testing::shown().size(), 1);
         QCOMPARE(Dialogs::Testing::shown().first().kind, QStringLiteral("confirm"));
         QCOMPARE(Dialogs::Testing::shown().first().title, QStringLiteral("Внимание!!!"));
         QCOMPARE(Dialogs::Testing::shown().first().text, QStringLiteral("Будет удалена текущая запись,продолжить?"));
         QCOMPARE(AppFixture::query(path, QStringLiteral("select count(*) from log")), QStringLiteral("6"));
-        QCOMPARE(fx.form->Label18->text(), QStringLiteral("6"));
-        QCOMPARE(fx.form->Edit4->text(), QStringLiteral("R1XYZ"));
+        QCOMPARE(fx.ui.Label18->text(), QStringLiteral("6"));
+        QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("R1XYZ"));
 
         Dialogs::Testing::answerConfirm(true);
-        fx.form->N12->trigger();
+        fx.ui.N12->trigger();
         QVERIFY(fx.errors().isEmpty());
         // The oldest QSO, DL1ABC, is gone; the panel is cleared and the count lowered.
         QCOMPARE(calls(path), QStringLiteral("UA3ABC\nUA3ABC\nUA3ABC\nUA3XYZ\nUA1AAA"));
-        QCOMPARE(fx.form->Label18->text(), QStringLiteral("5"));
-        QCOMPARE(fx.form->DBGrid1->model()->rowCount(), 5);
-        QCOMPARE(fx.form->Edit4->text(), QString());
+        QCOMPARE(fx.ui.Label18->text(), QStringLiteral("5"));
+        QCOMPARE(fx.ui.DBGrid1->model()->rowCount(), 5);
+        QCOMPARE(fx.ui.Edit4->text(), QString());
     }
 
     void deleteOnAnEmptyLog()
@@ -431,8 +431,8 @@ private slots:
         fx.showAndOpen(path);
         leaveCall(fx, QStringLiteral("UA3ABC"));
         const int row = rowOfCall(fx.dm->ADOQueryB4, QStringLiteral("UA3ABC"), QStringLiteral("27.01.2010"));
-        QTest::mouseClick(fx.form->DBGrid2->viewport(), Qt::LeftButton, {}, rowCentre(fx.form->DBGrid2, row));
-        QCOMPARE(focused(), fx.form->DBGrid2);
+        QTest::mouseClick(fx.ui.DBGrid2->viewport(), Qt::LeftButton, {}, rowCentre(fx.ui.DBGrid2, row));
+        QCOMPARE(focused(), fx.ui.DBGrid2);
         QCOMPARE(fx.dm->ADOQueryB4->recNo(), row);
         Dialogs::Testing::clear();
 
@@ -447,9 +447,9 @@ private slots:
         QVERIFY(fx.errors().isEmpty());
         QCOMPARE(AppFixture::query(path, QStringLiteral("select QSO_DATE from log where CALL = 'UA3ABC' order by QSO_DATE")),
                  QStringLiteral("2009-06-01\n2011-03-01"));
-        QCOMPARE(fx.form->DBGrid2->model()->rowCount(), 2);
+        QCOMPARE(fx.ui.DBGrid2->model()->rowCount(), 2);
         // Nothing else is refreshed until the log view is reopened.
-        QCOMPARE(fx.form->Label18->text(), QStringLiteral("6"));
+        QCOMPARE(fx.ui.Label18->text(), QStringLiteral("6"));
         QCOMPARE(fx.dm->ADOQueryLog->recordCount(), 6);
         fx.form->p1Click();
         QCOMPARE(fx.dm->ADOQueryLog->recordCount(), 5);
@@ -460,8 +460,8 @@ private slots:
         AppFixture fx;
         const QString path = makeLog(fx);
         fx.showAndOpen(path);
-        QTest::mouseClick(fx.form->DBGrid1->viewport(), Qt::LeftButton, {}, rowCentre(fx.form->DBGrid1, 2));
-        QCOMPARE(focused(), fx.form->DBGrid1);
+        QTest::mouseClick(fx.ui.DBGrid1->viewport(), Qt::LeftButton, {}, rowCentre(fx.ui.DBGrid1, 2));
+        QCOMPARE(focused(), fx.ui.DBGrid1);
         Dialogs::Testing::clear();
         Dialogs::Testing::answerConfirm(true);
         pressKey(Qt::Key_Delete, Qt::ControlModifier);

@@ -6,6 +6,7 @@
 #include "logdb/dataset.h"
 #include "logdb/datasource.h"
 #include "app/ui/dbgrid.h"
+#include "app/ui/guarded.h"
 #include "app/tformdxcc.h"
 
 #include <QAction>
@@ -57,7 +58,7 @@ void TestCountryWindows::countryTableLoadedAtStart()
 void TestCountryWindows::missingCountryFileReportedOnce()
 {
     AppFixture fx;
-    fx.form->guarded([&] { LoadCountryTable(fx.dir.filePath(QStringLiteral("cty.dat"))); });
+    runGuarded(fx.form, [&] { LoadCountryTable(fx.dir.filePath(QStringLiteral("cty.dat"))); });
     QCOMPARE(fx.errors(), QStringList{QStringLiteral("File not found.")});
     QCOMPARE(CountryCount(), 0);
     // Start-up goes on; the next start finds the file again.
@@ -84,9 +85,9 @@ void TestCountryWindows::countryLineWhenLeavingCall()
 
     AppFixture fx;
     fx.showAndOpen(fx.newLog());
-    typeAndLeave(fx.form->Edit4, call);
-    QCOMPARE(fx.form->Label19->text(), line);
-    QCOMPARE(fx.form->CurrentDxcc, dxcc);
+    typeAndLeave(fx.ui.Edit4, call);
+    QCOMPARE(fx.ui.Label19->text(), line);
+    QCOMPARE(fx.panel()->currentDxcc(), dxcc);
     QVERIFY(fx.errors().isEmpty());
 }
 
@@ -95,7 +96,7 @@ void TestCountryWindows::savedQsoStoresCountry()
     AppFixture fx;
     const QString log = fx.newLog();
     fx.showAndOpen(log);
-    typeAndLeave(fx.form->Edit4, QStringLiteral("JA1ABC"));
+    typeAndLeave(fx.ui.Edit4, QStringLiteral("JA1ABC"));
     pressKey(Qt::Key_F1);
     QTRY_COMPARE(AppFixture::query(log, QStringLiteral("select CALL, dxcc from log")), QStringLiteral("JA1ABC|JA"));
     QVERIFY(fx.errors().isEmpty());
@@ -107,29 +108,29 @@ void TestCountryWindows::distanceLine()
     const QString log = fx.newLog();
     AppFixture::exec(log, QStringLiteral("update opc set myloc = 'KO85UR'"));
     fx.showAndOpen(log);
-    typeAndLeave(fx.form->Edit10, QStringLiteral("FN31PR"));
-    QCOMPARE(fx.form->Label20->text(), QStringLiteral("7355km/310"));
-    typeAndLeave(fx.form->Edit10, QStringLiteral("KO85UR"));
-    QCOMPARE(fx.form->Label20->text(), QStringLiteral("0km/0"));
+    typeAndLeave(fx.ui.Edit10, QStringLiteral("FN31PR"));
+    QCOMPARE(fx.ui.Label20->text(), QStringLiteral("7355km/310"));
+    typeAndLeave(fx.ui.Edit10, QStringLiteral("KO85UR"));
+    QCOMPARE(fx.ui.Label20->text(), QStringLiteral("0km/0"));
     // Garbage shows no distance rather than a wrong one.
-    typeAndLeave(fx.form->Edit10, QStringLiteral("ZZ99"));
-    QCOMPARE(fx.form->Label20->text(), QString());
+    typeAndLeave(fx.ui.Edit10, QStringLiteral("ZZ99"));
+    QCOMPARE(fx.ui.Label20->text(), QString());
 
-    typeAndLeave(fx.form->Edit10, QStringLiteral("FN31PR"));
+    typeAndLeave(fx.ui.Edit10, QStringLiteral("FN31PR"));
     // Leaving an empty field keeps the line.
-    fx.form->Edit10->setFocus(Qt::OtherFocusReason);
-    QTRY_COMPARE(focused(), static_cast<QWidget *>(fx.form->Edit10));
-    fx.form->Edit10->clear();
+    fx.ui.Edit10->setFocus(Qt::OtherFocusReason);
+    QTRY_COMPARE(focused(), static_cast<QWidget *>(fx.ui.Edit10));
+    fx.ui.Edit10->clear();
     pressKey(Qt::Key_Return);
-    QTRY_VERIFY(focused() != fx.form->Edit10);
-    QCOMPARE(fx.form->Label20->text(), QStringLiteral("7355km/310"));
+    QTRY_VERIFY(focused() != fx.ui.Edit10);
+    QCOMPARE(fx.ui.Label20->text(), QStringLiteral("7355km/310"));
 
     // The own locator is read when it is used.
     fx.dm->ADOQueryOpc->edit();
     fx.dm->ADOQueryOpc->fieldByName(QStringLiteral("myloc")).setString(QStringLiteral("FN31PR"));
     fx.dm->ADOQueryOpc->post();
-    typeAndLeave(fx.form->Edit10, QStringLiteral("KO85UR"));
-    QCOMPARE(fx.form->Label20->text(), QStringLiteral("7355km/35"));
+    typeAndLeave(fx.ui.Edit10, QStringLiteral("KO85UR"));
+    QCOMPARE(fx.ui.Label20->text(), QStringLiteral("7355km/35"));
     QVERIFY(fx.errors().isEmpty());
 }
 
@@ -137,8 +138,8 @@ void TestCountryWindows::distanceWithoutOwnLocator()
 {
     AppFixture fx;
     fx.showAndOpen(fx.newLog());   // the template's own locator is empty
-    typeAndLeave(fx.form->Edit10, QStringLiteral("FN31PR"));
-    QCOMPARE(fx.form->Label20->text(), QString());
+    typeAndLeave(fx.ui.Edit10, QStringLiteral("FN31PR"));
+    QCOMPARE(fx.ui.Label20->text(), QString());
     QVERIFY(fx.errors().isEmpty());
 }
 
@@ -152,8 +153,8 @@ void TestCountryWindows::loadedQsoShowsCountryAndDistance()
     fx.showAndOpen(log);
     fx.dm->ADOQueryLog->last();
     fx.form->DBGrid1DblClick();
-    QCOMPARE(fx.form->Label19->text(), QStringLiteral("United States of America NA K"));
-    QCOMPARE(fx.form->Label20->text(), QStringLiteral("7355km/310"));
+    QCOMPARE(fx.ui.Label19->text(), QStringLiteral("United States of America NA K"));
+    QCOMPARE(fx.ui.Label20->text(), QStringLiteral("7355km/310"));
 }
 
 void TestCountryWindows::rebuildMenu()
@@ -168,16 +169,16 @@ void TestCountryWindows::rebuildMenu()
 
     QList<int> positions;
     bool gridDetached = false;
-    connect(fx.form->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) {
+    connect(fx.ui.ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) {
         if (v > 0)
             positions << v;
-        gridDetached = !fx.dm->DataSource1->isEnabled() && fx.form->ProgressBar1->isVisible();
+        gridDetached = !fx.dm->DataSource1->isEnabled() && fx.ui.ProgressBar1->isVisible();
     });
-    fx.form->DXCCrebuild1->trigger();
+    fx.ui.DXCCrebuild1->trigger();
     QCOMPARE(positions, (QList<int>{33, 67, 100}));
     QVERIFY(gridDetached);
-    QVERIFY(fx.form->ProgressBar1->isHidden());
-    QCOMPARE(fx.form->ProgressBar1->value(), 0);
+    QVERIFY(fx.ui.ProgressBar1->isHidden());
+    QCOMPARE(fx.ui.ProgressBar1->value(), 0);
     QVERIFY(fx.dm->DataSource1->isEnabled());
     QCOMPARE(AppFixture::query(log, QStringLiteral("select CALL, dxcc from log order by CALL")),
              QStringLiteral("QQ1ABC|\nUA3ABC|UA\nVK2ABC|VK"));
@@ -194,9 +195,9 @@ void TestCountryWindows::rebuildErrorRestoresWindow()
     AppFixture::exec(log, QStringLiteral("create trigger refuse before update on log when new.CALL = 'DL1BAD' "
                                          "begin select raise(abort, 'row refused'); end"));
     fx.showAndOpen(log);
-    fx.form->DXCCrebuild1->trigger();
+    fx.ui.DXCCrebuild1->trigger();
     QCOMPARE(fx.errors(), QStringList{QStringLiteral("row refused.")});
-    QVERIFY(fx.form->ProgressBar1->isHidden());
+    QVERIFY(fx.ui.ProgressBar1->isHidden());
     QVERIFY(fx.dm->DataSource1->isEnabled());
     QCOMPARE(AppFixture::query(log, QStringLiteral("select CALL, ifnull(dxcc, '-') from log order by TIME_ON")),
              QStringLiteral("UA3ABC|UA\nDL1BAD|-\nDL2ABC|-"));
@@ -211,15 +212,15 @@ void TestCountryWindows::statisticsWindow()
         AppFixture::insertQso(log, QStringLiteral("2024-05-01"), QStringLiteral("10:%1").arg(minute++, 2, 10, QLatin1Char('0')),
                               QLatin1String(call));
     fx.showAndOpen(log);
-    fx.form->DXCCrebuild1->trigger();
+    fx.ui.DXCCrebuild1->trigger();
 
-    auto *w = qobject_cast<TFormDXCC *>(fx.form->FormDXCC.data());
+    auto *w = fx.window<TFormDXCC>("FormDXCC");
     QVERIFY(w);
     QCOMPARE(w->windowTitle(), QStringLiteral(" DXCC"));
     QCOMPARE(w->findChild<QLabel *>(QStringLiteral("Label2"))->text(), QStringLiteral("Всего стран:"));
     // The menu command shows the window modally; close it once it is up.
     QTimer::singleShot(0, w, [w] { w->accept(); });
-    fx.form->DXCC1->trigger();
+    fx.ui.DXCC1->trigger();
 
     QCOMPARE(w->findChild<QLabel *>(QStringLiteral("Label1"))->text(), QStringLiteral("4"));
     auto *grid = w->findChild<DbGrid *>(QStringLiteral("DBGrid1"));
@@ -251,16 +252,16 @@ void TestCountryWindows::statisticsUnderFilter()
         AppFixture::insertQso(log, QStringLiteral("2024-05-01"), QStringLiteral("10:%1").arg(minute++, 2, 10, QLatin1Char('0')),
                               QLatin1String(call));
     fx.showAndOpen(log);
-    fx.form->DXCCrebuild1->trigger();
+    fx.ui.DXCCrebuild1->trigger();
 
     Dataset *view = fx.dm->ADOQueryLog;
     view->close();
     view->setSql({QStringLiteral("select * from log where CALL like 'UA%'")});
     view->open();
 
-    auto *w = qobject_cast<TFormDXCC *>(fx.form->FormDXCC.data());
+    auto *w = fx.window<TFormDXCC>("FormDXCC");
     QTimer::singleShot(0, w, [w] { w->accept(); });
-    fx.form->DXCC1->trigger();
+    fx.ui.DXCC1->trigger();
     QCOMPARE(w->findChild<QLabel *>(QStringLiteral("Label1"))->text(), QStringLiteral("2"));
     QCOMPARE(w->findChild<DbGrid *>(QStringLiteral("DBGrid1"))->model()->rowCount(), 2);
     QCOMPARE(fx.dm->ADOQueryCom->sqlText(),

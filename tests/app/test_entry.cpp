@@ -30,31 +30,31 @@ private slots:
     {
         AppFixture fx;
         const QString path = logWithQsos(fx);
-        QVERIFY(!fx.form->N3Action->isEnabled());
-        QVERIFY(!fx.form->N9->isEnabled());
-        QVERIFY(fx.form->N8->isEnabled());
+        QVERIFY(!fx.ui.N3Action->isEnabled());
+        QVERIFY(!fx.ui.N9->isEnabled());
+        QVERIFY(fx.ui.N8->isEnabled());
         QCOMPARE(fx.form->windowTitle(), QStringLiteral("Tarnix by Orvel"));
         fx.showAndOpen(path);
         QCOMPARE(Dialogs::Testing::shown().first().kind, QStringLiteral("open"));
         QCOMPARE(Dialogs::Testing::shown().first().text, QStringLiteral("OpenDialog1"));
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
         QCOMPARE(fx.form->windowTitle(), path);
-        QCOMPARE(fx.form->CurrentLogPath, path);
-        QVERIFY(fx.form->N3Action->isEnabled() && fx.form->N4->menuAction()->isEnabled()
-                && fx.form->N5->menuAction()->isEnabled() && fx.form->N9->isEnabled() && fx.form->N13->isEnabled());
-        QVERIFY(fx.form->Panel->isVisible());
+        QCOMPARE(fx.session()->currentLogPath(), path);
+        QVERIFY(fx.ui.N3Action->isEnabled() && fx.ui.N4->menuAction()->isEnabled()
+                && fx.ui.N5->menuAction()->isEnabled() && fx.ui.N9->isEnabled() && fx.ui.N13->isEnabled());
+        QVERIFY(fx.ui.Panel->isVisible());
         // The newest QSO supplies frequency, mode and power; the grid stands on it.
-        QCOMPARE(fx.form->Edit3->text(), QStringLiteral("7.010"));
-        QCOMPARE(fx.form->ComboBox1->currentText(), QStringLiteral("SSB"));
-        QCOMPARE(fx.form->Edit11->text(), QStringLiteral("50"));
-        QCOMPARE(fx.form->Edit6->text(), QStringLiteral("59"));
-        QCOMPARE(fx.form->Label18->text(), QStringLiteral("2"));
-        QCOMPARE(fx.form->DBGrid1->currentIndex().row(), 1);
-        QCOMPARE(fx.form->SavedLogSql, QStringLiteral("select * from log\r\norder by qso_date, time_on\r\n"));
-        QCOMPARE(focused(), fx.form->Edit4);
+        QCOMPARE(fx.ui.Edit3->text(), QStringLiteral("7.010"));
+        QCOMPARE(fx.ui.ComboBox1->currentText(), QStringLiteral("SSB"));
+        QCOMPARE(fx.ui.Edit11->text(), QStringLiteral("50"));
+        QCOMPARE(fx.ui.Edit6->text(), QStringLiteral("59"));
+        QCOMPARE(fx.ui.Label18->text(), QStringLiteral("2"));
+        QCOMPARE(fx.ui.DBGrid1->currentIndex().row(), 1);
+        QCOMPARE(fx.session()->savedLogSql(), QStringLiteral("select * from log\r\norder by qso_date, time_on\r\n"));
+        QCOMPARE(focused(), fx.ui.Edit4);
         // The mode list in the engine's order.
-        QCOMPARE(fx.form->ComboBox1->itemText(0), QStringLiteral("SSB"));
-        QCOMPARE(fx.form->ComboBox1->itemText(1), QStringLiteral("CW"));
+        QCOMPARE(fx.ui.ComboBox1->itemText(0), QStringLiteral("SSB"));
+        QCOMPARE(fx.ui.ComboBox1->itemText(1), QStringLiteral("CW"));
         if (qEnvironmentVariableIsSet("TARNIX_SHOT"))
             fx.form->grab().save(qEnvironmentVariable("TARNIX_SHOT"));
     }
@@ -64,10 +64,10 @@ private slots:
         AppFixture fx;
         fx.showAndOpen(fx.newLog());
         QVERIFY(fx.errors().isEmpty());
-        QCOMPARE(fx.form->Label18->text(), QStringLiteral("0"));
-        QCOMPARE(fx.form->Edit3->text(), QString());
-        QCOMPARE(fx.form->ComboBox1->currentText(), QString());
-        QCOMPARE(fx.form->Edit6->text(), QStringLiteral("599"));
+        QCOMPARE(fx.ui.Label18->text(), QStringLiteral("0"));
+        QCOMPARE(fx.ui.Edit3->text(), QString());
+        QCOMPARE(fx.ui.ComboBox1->currentText(), QString());
+        QCOMPARE(fx.ui.Edit6->text(), QStringLiteral("599"));
     }
 
     void cancellingOpen()
@@ -75,21 +75,21 @@ private slots:
         AppFixture fx;
         fx.showAndOpen(QString());
         QCOMPARE(fx.errors(), QStringList{QStringLiteral("ADOQueryLog: Cannot perform this operation on a closed dataset.")});
-        QVERIFY(!fx.form->Panel->isVisible());
-        QVERIFY(!fx.form->N3Action->isEnabled());
+        QVERIFY(!fx.ui.Panel->isVisible());
+        QVERIFY(!fx.ui.N3Action->isEnabled());
 
         // With a log attached the log stays and the panel is cleared.
         const QString path = logWithQsos(fx);
         Dialogs::Testing::clear();
         Dialogs::Testing::answerFile(path);
         fx.form->N7Click();
-        fx.form->Edit4->setText(QStringLiteral("R1XYZ"));
+        fx.ui.Edit4->setText(QStringLiteral("R1XYZ"));
         Dialogs::Testing::answerFile(QString());
         fx.form->N7Click();
         QVERIFY(fx.errors().isEmpty());
-        QCOMPARE(fx.form->Edit4->text(), QString());
+        QCOMPARE(fx.ui.Edit4->text(), QString());
         QCOMPARE(fx.form->windowTitle(), path);
-        QCOMPARE(fx.form->Label18->text(), QStringLiteral("2"));
+        QCOMPARE(fx.ui.Label18->text(), QStringLiteral("2"));
     }
 
     void attachingAMissingFileKeepsTheWindow()
@@ -110,15 +110,15 @@ private slots:
         // PC clock 01:30 on 02.03.2010, offset -3: the log clock reads 22:30 the day before.
         AppFixture::setPcClock(QDateTime(QDate(2010, 3, 2), QTime(1, 30, 10)));
         fx.showAndOpen(path);
-        QCOMPARE(fx.form->MaskEdit1->text(), QStringLiteral("01.03.2010"));
-        QCOMPARE(fx.form->MaskEdit2->text(), QStringLiteral("22:30"));
-        QVERIFY(!fx.form->MaskEdit3->isVisible());
+        QCOMPARE(fx.ui.MaskEdit1->text(), QStringLiteral("01.03.2010"));
+        QCOMPARE(fx.ui.MaskEdit2->text(), QStringLiteral("22:30"));
+        QVERIFY(!fx.ui.MaskEdit3->isVisible());
 
-        QTest::keyClicks(fx.form->Edit4, QStringLiteral("ua3abc"));
-        QCOMPARE(fx.form->Edit4->text(), QStringLiteral("UA3ABC"));
-        fx.form->Edit5->setText(QString(30, QLatin1Char('n')));
-        fx.form->Edit3->setText(QStringLiteral("14.074"));
-        fx.form->ComboBox1->setCurrentText(QStringLiteral("CW"));
+        QTest::keyClicks(fx.ui.Edit4, QStringLiteral("ua3abc"));
+        QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("UA3ABC"));
+        fx.ui.Edit5->setText(QString(30, QLatin1Char('n')));
+        fx.ui.Edit3->setText(QStringLiteral("14.074"));
+        fx.ui.ComboBox1->setCurrentText(QStringLiteral("CW"));
         // Saved at 12:34:59 by the log clock: the end time is cut to the minute.
         AppFixture::setPcClock(QDateTime(QDate(2010, 3, 2), QTime(15, 34, 59)));
         pressKey(Qt::Key_F1);
@@ -127,12 +127,12 @@ private slots:
                                                         "RST_SENT, QSL_SENT, typeof(COMMENT), dxcc is not null from log")),
                  QStringLiteral("2010-03-01|22:30|12:34|UA3ABC|25|14.074|CW|599|N|text|1"));
         // The panel is ready for the next QSO with frequency, mode and power kept.
-        QCOMPARE(fx.form->Edit4->text(), QString());
-        QCOMPARE(fx.form->Edit5->text(), QString());
-        QCOMPARE(fx.form->Edit3->text(), QStringLiteral("14.074"));
-        QCOMPARE(fx.form->Label18->text(), QStringLiteral("1"));
-        QCOMPARE(fx.form->MaskEdit2->text(), QStringLiteral("12:34"));
-        QCOMPARE(focused(), fx.form->Edit4);
+        QCOMPARE(fx.ui.Edit4->text(), QString());
+        QCOMPARE(fx.ui.Edit5->text(), QString());
+        QCOMPARE(fx.ui.Edit3->text(), QStringLiteral("14.074"));
+        QCOMPARE(fx.ui.Label18->text(), QStringLiteral("1"));
+        QCOMPARE(fx.ui.MaskEdit2->text(), QStringLiteral("12:34"));
+        QCOMPARE(focused(), fx.ui.Edit4);
     }
 
     void saveWithEmptyCallWritesNothing()
@@ -140,10 +140,10 @@ private slots:
         AppFixture fx;
         const QString path = fx.newLog();
         fx.showAndOpen(path);
-        fx.form->Edit5->setText(QStringLiteral("Ivan"));
-        fx.form->Button2Click();
+        fx.ui.Edit5->setText(QStringLiteral("Ivan"));
+        fx.panel()->Button2Click();
         QCOMPARE(AppFixture::query(path, QStringLiteral("select count(*) from log")), QStringLiteral("0"));
-        QCOMPARE(fx.form->Edit5->text(), QString());
+        QCOMPARE(fx.ui.Edit5->text(), QString());
     }
 
     void invalidDatesAndTimesKeepThePanel_data()
@@ -165,17 +165,17 @@ private slots:
         AppFixture fx;
         const QString path = fx.newLog();
         fx.showAndOpen(path);
-        fx.form->CheckBox1->click();   // typed times
-        QCOMPARE(focused(), fx.form->MaskEdit1);
-        QVERIFY(fx.form->MaskEdit3->isVisible());
-        fx.form->MaskEdit1->setText(date);
-        fx.form->MaskEdit2->setText(start);
-        fx.form->MaskEdit3->setText(end);
-        fx.form->Edit4->setText(QStringLiteral("DL1ABC"));
+        fx.ui.CheckBox1->click();   // typed times
+        QCOMPARE(focused(), fx.ui.MaskEdit1);
+        QVERIFY(fx.ui.MaskEdit3->isVisible());
+        fx.ui.MaskEdit1->setText(date);
+        fx.ui.MaskEdit2->setText(start);
+        fx.ui.MaskEdit3->setText(end);
+        fx.ui.Edit4->setText(QStringLiteral("DL1ABC"));
         pressKey(Qt::Key_F1);
         QCOMPARE(fx.errors(), QStringList{message});
         QCOMPARE(AppFixture::query(path, QStringLiteral("select count(*) from log")), QStringLiteral("0"));
-        QCOMPARE(fx.form->Edit4->text(), QStringLiteral("DL1ABC"));
+        QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("DL1ABC"));
     }
 
     void startTimeTypedThenF1BeforeLeaving()
@@ -183,39 +183,39 @@ private slots:
         AppFixture fx;
         const QString path = fx.newLog();
         fx.showAndOpen(path);
-        fx.form->CheckBox1->click();
-        fx.form->MaskEdit1->setText(QStringLiteral("05.05.2011"));
-        fx.form->MaskEdit2->setFocus();
-        QTest::keyClicks(fx.form->MaskEdit2, QStringLiteral("1015"));
-        fx.form->Edit4->setText(QStringLiteral("K1ABC"));
-        fx.form->MaskEdit2->setFocus();
+        fx.ui.CheckBox1->click();
+        fx.ui.MaskEdit1->setText(QStringLiteral("05.05.2011"));
+        fx.ui.MaskEdit2->setFocus();
+        QTest::keyClicks(fx.ui.MaskEdit2, QStringLiteral("1015"));
+        fx.ui.Edit4->setText(QStringLiteral("K1ABC"));
+        fx.ui.MaskEdit2->setFocus();
         pressKey(Qt::Key_F1);
         QCOMPARE(fx.errors(), QStringList{QStringLiteral("'  :  ' is not a valid time.")});
         // Leaving the start time copies it into the end time; then the save goes through.
         Dialogs::Testing::clear();
         pressKey(Qt::Key_Return);
-        QCOMPARE(fx.form->MaskEdit3->text(), QStringLiteral("10:15"));
+        QCOMPARE(fx.ui.MaskEdit3->text(), QStringLiteral("10:15"));
         pressKey(Qt::Key_F1);
         QVERIFY(fx.errors().isEmpty());
         QCOMPARE(AppFixture::query(path, QStringLiteral("select QSO_DATE, TIME_ON, TIME_OFF from log")), QStringLiteral("2011-05-05|10:15|10:15"));
         // Unticked: the date is kept, the times cleared.
-        QCOMPARE(fx.form->MaskEdit1->text(), QStringLiteral("05.05.2011"));
-        QCOMPARE(fx.form->MaskEdit2->text(), QStringLiteral(":"));
+        QCOMPARE(fx.ui.MaskEdit1->text(), QStringLiteral("05.05.2011"));
+        QCOMPARE(fx.ui.MaskEdit2->text(), QStringLiteral(":"));
     }
 
     void maskedFieldWithBlankRequiredPosition()
     {
         AppFixture fx;
         fx.showAndOpen(fx.newLog());
-        fx.form->CheckBox1->click();
-        fx.form->MaskEdit2->setFocus();
-        fx.form->MaskEdit2->setCursorPosition(0);
-        QTest::keyClicks(fx.form->MaskEdit2, QStringLiteral("1"));
-        QVERIFY(fx.form->MaskEdit2->isModified());
+        fx.ui.CheckBox1->click();
+        fx.ui.MaskEdit2->setFocus();
+        fx.ui.MaskEdit2->setCursorPosition(0);
+        QTest::keyClicks(fx.ui.MaskEdit2, QStringLiteral("1"));
+        QVERIFY(fx.ui.MaskEdit2->isModified());
         pressKey(Qt::Key_Return);
         QCOMPARE(fx.errors(), QStringList{QStringLiteral("Invalid input value.  Use escape key to abandon changes")});
-        QCOMPARE(focused(), fx.form->MaskEdit2);
-        QCOMPARE(fx.form->MaskEdit3->text(), QStringLiteral(":"));   // the exit handler did not run
+        QCOMPARE(focused(), fx.ui.MaskEdit2);
+        QCOMPARE(fx.ui.MaskEdit3->text(), QStringLiteral(":"));   // the exit handler did not run
     }
 
     void editModeUpdatesTheLoadedQso()
@@ -225,20 +225,20 @@ private slots:
         fx.showAndOpen(path);
         fx.dm->ADOQueryLog->first();                 // DL1ABC
         fx.form->DBGrid1DblClick();
-        QCOMPARE(fx.form->Label16->text(), QStringLiteral("QSO editing..."));
-        QVERIFY(!fx.form->CheckBox1->isVisible());
-        QVERIFY(fx.form->MaskEdit3->isVisible());
-        QCOMPARE(fx.form->Edit4->text(), QStringLiteral("DL1ABC"));
-        QCOMPARE(fx.form->MaskEdit1->text(), QStringLiteral("01.05.2009"));
-        fx.form->Edit5->setText(QStringLiteral("Johann"));
-        fx.form->Edit4->setText(QStringLiteral("DL2ABC"));
+        QCOMPARE(fx.ui.Label16->text(), QStringLiteral("QSO editing..."));
+        QVERIFY(!fx.ui.CheckBox1->isVisible());
+        QVERIFY(fx.ui.MaskEdit3->isVisible());
+        QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("DL1ABC"));
+        QCOMPARE(fx.ui.MaskEdit1->text(), QStringLiteral("01.05.2009"));
+        fx.ui.Edit5->setText(QStringLiteral("Johann"));
+        fx.ui.Edit4->setText(QStringLiteral("DL2ABC"));
         fx.dm->ADOQueryLog->last();                  // the grid moved meanwhile
         pressKey(Qt::Key_F1);
         QVERIFY(fx.errors().isEmpty());
         QCOMPARE(AppFixture::query(path, QStringLiteral("select CALL, NAME, TIME_OFF, dxcc from log order by id")),
                  QStringLiteral("DL2ABC|Johann|10:00|<null>\nUA3ABC|Ivan|12:00|<null>"));
-        QCOMPARE(fx.form->Label16->text(), QString());
-        QVERIFY(fx.form->CheckBox1->isVisible());
+        QCOMPARE(fx.ui.Label16->text(), QString());
+        QVERIFY(fx.ui.CheckBox1->isVisible());
     }
 
     void resetKeys_data()
@@ -256,12 +256,12 @@ private slots:
         AppFixture fx;
         const QString path = fx.newLog();
         fx.showAndOpen(path);
-        fx.form->Edit9->setFocus();
-        fx.form->Edit4->setText(QStringLiteral("UA3ABC"));
-        fx.form->Edit9->setText(QStringLiteral("note"));
+        fx.ui.Edit9->setFocus();
+        fx.ui.Edit4->setText(QStringLiteral("UA3ABC"));
+        fx.ui.Edit9->setText(QStringLiteral("note"));
         pressKey(key, Qt::KeyboardModifiers(mods));
-        QCOMPARE(fx.form->Edit4->text(), QString());
-        QCOMPARE(fx.form->Edit9->text(), QString());
+        QCOMPARE(fx.ui.Edit4->text(), QString());
+        QCOMPARE(fx.ui.Edit9->text(), QString());
         QCOMPARE(AppFixture::query(path, QStringLiteral("select count(*) from log")), QStringLiteral("0"));
     }
 
@@ -270,7 +270,7 @@ private slots:
         AppFixture fx;
         const QString path = fx.newLog();
         fx.showAndOpen(path);
-        fx.form->Edit4->setText(QStringLiteral("UA3ABC"));
+        fx.ui.Edit4->setText(QStringLiteral("UA3ABC"));
         pressKey(Qt::Key_S, Qt::AltModifier);
         QCOMPARE(AppFixture::query(path, QStringLiteral("select CALL from log")), QStringLiteral("UA3ABC"));
     }
@@ -291,7 +291,7 @@ private slots:
         AppFixture fx;
         fx.showAndOpen(fx.newLog());
         if (!realTime)
-            fx.form->CheckBox1->click();
+            fx.ui.CheckBox1->click();
         auto name = [&] {
             QWidget *w = focused();
             if (w && qobject_cast<QComboBox *>(w->parentWidget()))
@@ -331,28 +331,28 @@ private slots:
         QFETCH(QString, report);
         AppFixture fx;
         fx.showAndOpen(fx.newLog());
-        fx.form->ComboBox1->setFocus();
-        fx.form->ComboBox1->lineEdit()->selectAll();
-        QTest::keyClick(fx.form->ComboBox1->lineEdit(), Qt::Key_Backspace);
-        QTest::keyClicks(fx.form->ComboBox1->lineEdit(), mode);
-        QCOMPARE(fx.form->Edit6->text(), report);
-        QCOMPARE(fx.form->Edit7->text(), report);
+        fx.ui.ComboBox1->setFocus();
+        fx.ui.ComboBox1->lineEdit()->selectAll();
+        QTest::keyClick(fx.ui.ComboBox1->lineEdit(), Qt::Key_Backspace);
+        QTest::keyClicks(fx.ui.ComboBox1->lineEdit(), mode);
+        QCOMPARE(fx.ui.Edit6->text(), report);
+        QCOMPARE(fx.ui.Edit7->text(), report);
         // Set from code (rig, hand-over): the reports stay.
-        fx.form->ComboBox1->setCurrentText(QStringLiteral("SSTV"));
-        QCOMPARE(fx.form->Edit6->text(), report);
+        fx.ui.ComboBox1->setCurrentText(QStringLiteral("SSTV"));
+        QCOMPARE(fx.ui.Edit6->text(), report);
     }
 
     void choosingModeWithArrowKeysAppliesDefaults()
     {
         AppFixture fx;
         fx.showAndOpen(fx.newLog());
-        fx.form->ComboBox1->setCurrentIndex(0);   // SSB, from code
-        fx.form->ComboBox1->setFocus();
+        fx.ui.ComboBox1->setCurrentIndex(0);   // SSB, from code
+        fx.ui.ComboBox1->setFocus();
         pressKey(Qt::Key_Down);                    // CW, by the operator
-        QCOMPARE(fx.form->ComboBox1->currentText(), QStringLiteral("CW"));
-        QCOMPARE(fx.form->Edit6->text(), QStringLiteral("599"));
+        QCOMPARE(fx.ui.ComboBox1->currentText(), QStringLiteral("CW"));
+        QCOMPARE(fx.ui.Edit6->text(), QStringLiteral("599"));
         pressKey(Qt::Key_Up);
-        QCOMPARE(fx.form->Edit6->text(), QStringLiteral("59"));
+        QCOMPARE(fx.ui.Edit6->text(), QStringLiteral("59"));
     }
 
     void clockStampAndCapitals()
@@ -361,22 +361,22 @@ private slots:
         fx.showAndOpen(fx.newLog());
         AppFixture::setPcClock(QDateTime(QDate(2012, 12, 31), QTime(23, 59, 30)));
         pressKey(Qt::Key_F2);
-        QCOMPARE(fx.form->MaskEdit1->text(), QStringLiteral("31.12.2012"));
-        QCOMPARE(fx.form->MaskEdit2->text(), QStringLiteral("23:59"));
-        QCOMPARE(fx.form->MaskEdit3->text(), QStringLiteral("23:59"));
+        QCOMPARE(fx.ui.MaskEdit1->text(), QStringLiteral("31.12.2012"));
+        QCOMPARE(fx.ui.MaskEdit2->text(), QStringLiteral("23:59"));
+        QCOMPARE(fx.ui.MaskEdit3->text(), QStringLiteral("23:59"));
         AppFixture::setPcClock(QDateTime(QDate(2013, 1, 1), QTime(0, 1)));
-        QTest::mouseDClick(fx.form->MaskEdit2, Qt::LeftButton);
-        QCOMPARE(fx.form->MaskEdit1->text(), QStringLiteral("01.01.2013"));
+        QTest::mouseDClick(fx.ui.MaskEdit2, Qt::LeftButton);
+        QCOMPARE(fx.ui.MaskEdit1->text(), QStringLiteral("01.01.2013"));
 
         const QList<QPair<QString, QString>> names{{"ivan", "Ivan"}, {"иван", "иван"}, {"1st", "1st"}, {"", ""}};
         for (const auto &n : names) {
-            fx.form->Edit5->setFocus();
-            fx.form->Edit5->setText(n.first);
+            fx.ui.Edit5->setFocus();
+            fx.ui.Edit5->setText(n.first);
             pressKey(Qt::Key_Return);
-            QCOMPARE(fx.form->Edit5->text(), n.second);
-            fx.form->Edit8->setText(n.first);
+            QCOMPARE(fx.ui.Edit5->text(), n.second);
+            fx.ui.Edit8->setText(n.first);
             pressKey(Qt::Key_Return);
-            QCOMPARE(fx.form->Edit8->text(), n.second);
+            QCOMPARE(fx.ui.Edit8->text(), n.second);
         }
     }
 
@@ -387,15 +387,15 @@ private slots:
         qApp->installEventFilter(&wheel);
         const QString path = logWithQsos(fx);
         fx.showAndOpen(path);
-        fx.form->DBGrid1->setFocus();
+        fx.ui.DBGrid1->setFocus();
         QCOMPARE(fx.dm->ADOQueryLog->recNo(), 1);
-        QWheelEvent up(QPointF(5, 5), fx.form->DBGrid1->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
+        QWheelEvent up(QPointF(5, 5), fx.ui.DBGrid1->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
                        Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(fx.form->Edit9, &up);   // under the pointer: not the focused control
+        QApplication::sendEvent(fx.ui.Edit9, &up);   // under the pointer: not the focused control
         QCOMPARE(fx.dm->ADOQueryLog->recNo(), 0);
-        QWheelEvent down(QPointF(5, 5), fx.form->DBGrid1->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -360),
+        QWheelEvent down(QPointF(5, 5), fx.ui.DBGrid1->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -360),
                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(fx.form->DBGrid1->viewport(), &down);
+        QApplication::sendEvent(fx.ui.DBGrid1->viewport(), &down);
         QCOMPARE(fx.dm->ADOQueryLog->recNo(), 1);   // one row, whatever the distance
         qApp->removeEventFilter(&wheel);
     }
@@ -403,9 +403,9 @@ private slots:
     void accessibleNames()
     {
         AppFixture fx;
-        QCOMPARE(fx.form->Edit4->accessibleName(), QStringLiteral("Call"));
-        QCOMPARE(fx.form->MaskEdit1->accessibleName(), QStringLiteral("Date"));
-        QCOMPARE(fx.form->ComboBox2->accessibleName(), QStringLiteral("QSL sent"));
+        QCOMPARE(fx.ui.Edit4->accessibleName(), QStringLiteral("Call"));
+        QCOMPARE(fx.ui.MaskEdit1->accessibleName(), QStringLiteral("Date"));
+        QCOMPARE(fx.ui.ComboBox2->accessibleName(), QStringLiteral("QSL sent"));
     }
 };
 

@@ -55,7 +55,7 @@ void TestFilter::init()
     QVERIFY(fx->errors().isEmpty());
     QCOMPARE(fx->dm->ADOQueryLog->recordCount(), 4);
     Dialogs::Testing::clear();
-    f = qobject_cast<TFormFilter *>(fx->form->FormFilter.data());
+    f = fx->window<TFormFilter>("FormFilter");
     QVERIFY(f);
 }
 
@@ -144,7 +144,7 @@ void TestFilter::applyQrpWithoutStatement()
     QCOMPARE(log->sql(), QStringList({"select * from log where ", "(TX_PWR like \"_\")"}));
     QCOMPARE(log->recordCount(), 2);
     QCOMPARE(log->recNo(), 1);
-    QCOMPARE(fx->form->Label18->text(), QString("2"));
+    QCOMPARE(fx->ui.Label18->text(), QString("2"));
     QVERIFY(!f->isVisible());
     QVERIFY(fx->errors().isEmpty());
 
@@ -152,7 +152,7 @@ void TestFilter::applyQrpWithoutStatement()
     f->show();
     f->RadioButton3->setChecked(true);
     QTest::mouseClick(f->Button1, Qt::LeftButton);
-    QCOMPARE(fx->form->Label18->text(), QString("1"));
+    QCOMPARE(fx->ui.Label18->text(), QString("1"));
     QCOMPARE(log->fieldByName("CALL").asString(), QString("UA3AAA"));
 }
 
@@ -160,11 +160,11 @@ void TestFilter::applyQroWithoutStatement()
 {
     f->show();
     fx->dm->ADOQueryLog->first();
-    fx->form->Label18->setText(QStringLiteral("stale"));
+    fx->ui.Label18->setText(QStringLiteral("stale"));
     QTest::mouseClick(f->Button1, Qt::LeftButton);
     QCOMPARE(fx->dm->ADOQueryLog->sql(), TDM::standingLogSql());
     QCOMPARE(fx->dm->ADOQueryLog->recNo(), 3);
-    QCOMPARE(fx->form->Label18->text(), QString("4"));
+    QCOMPARE(fx->ui.Label18->text(), QString("4"));
     QVERIFY(!f->isVisible());
 }
 
@@ -185,7 +185,7 @@ void TestFilter::applyInvalidThenCancel()
     QCOMPARE(fx->errors().size(), 1);
     QVERIFY(fx->dm->ADOQueryLog->isActive());
     QCOMPARE(fx->dm->ADOQueryLog->sql(), TDM::standingLogSql());
-    QCOMPARE(fx->form->Label18->text(), QString("4"));
+    QCOMPARE(fx->ui.Label18->text(), QString("4"));
     QVERIFY(!f->isVisible());
 }
 
@@ -199,12 +199,12 @@ void TestFilter::cancelResets()
     f->show();
     // The statement composed before the tick stands; two-way QRP narrows it.
     QTest::mouseClick(f->Button1, Qt::LeftButton);
-    QCOMPARE(fx->form->Label18->text(), QString("1"));
+    QCOMPARE(fx->ui.Label18->text(), QString("1"));
 
     f->show();
     QTest::mouseClick(f->Button2, Qt::LeftButton);
     QCOMPARE(fx->dm->ADOQueryLog->sql(), TDM::standingLogSql());
-    QCOMPARE(fx->form->Label18->text(), QString("4"));
+    QCOMPARE(fx->ui.Label18->text(), QString("4"));
     QCOMPARE(fx->dm->ADOQueryLog->recNo(), 3);
     QVERIFY(f->RadioButton1->isChecked());
     QVERIFY(f->Edit3->text().isEmpty());
@@ -221,7 +221,7 @@ void TestFilter::filterStaysWhenAnotherLogIsAttached()
     f->Edit1->setText(QStringLiteral("%X%"));
     QTest::mouseClick(f->Button4, Qt::LeftButton);
     QTest::mouseClick(f->Button1, Qt::LeftButton);
-    QCOMPARE(fx->form->Label18->text(), QString("1"));
+    QCOMPARE(fx->ui.Label18->text(), QString("1"));
 
     const QString other = fx->newLog(QStringLiteral("other.mdb"));
     AppFixture::insertQso(other, "2010-01-01", "10:00", "K1XYZ");
@@ -231,7 +231,7 @@ void TestFilter::filterStaysWhenAnotherLogIsAttached()
     QCOMPARE(fx->dm->ADOQueryLog->sql(), QStringList{"select * from log where CALL like '%X%'"});
     QCOMPARE(fx->dm->ADOQueryLog->recordCount(), 2);
     // The attach recorded the filter as the statement to come back to.
-    QCOMPARE(fx->form->SavedLogSql, QString("select * from log where CALL like '%X%'\r\n"));
+    QCOMPARE(fx->session()->savedLogSql(), QString("select * from log where CALL like '%X%'\r\n"));
     f->show();
     QTest::mouseClick(f->Button2, Qt::LeftButton);
     QCOMPARE(fx->dm->ADOQueryLog->sql(), QStringList{"select * from log where CALL like '%X%'"});
@@ -241,7 +241,7 @@ void TestFilter::filterStaysWhenAnotherLogIsAttached()
 void TestFilter::resetEntryFormWritesLastDate()
 {
     AppFixture::setPcClock(QDateTime(QDate(2024, 2, 29), QTime(23, 30)));
-    fx->form->ResetEntryForm();
+    fx->panel()->ResetEntryForm();
     QCOMPARE(f->MaskEdit2->text(), QString("29.02.2024"));
     f->CheckBox1->setChecked(true);
     f->MaskEdit1->setText(QStringLiteral("01.01.2005"));
@@ -250,7 +250,7 @@ void TestFilter::resetEntryFormWritesLastDate()
                                        "and DateValue('29.02.2024')"));
     f->show();
     QTest::mouseClick(f->Button1, Qt::LeftButton);
-    QCOMPARE(fx->form->Label18->text(), QString("3"));
+    QCOMPARE(fx->ui.Label18->text(), QString("3"));
 }
 
 QTEST_MAIN(TestFilter)

@@ -69,30 +69,30 @@ private slots:
         AppFixture fx;
         openLog(fx);
         writeIni(example(call.constData(), "om"));
-        fx.form->Edit9->setText(QStringLiteral("kept comment"));
-        fx.form->Edit3->setText(QStringLiteral("14.200"));
-        QTest::mouseClick(fx.form->Button3, Qt::LeftButton);
+        fx.ui.Edit9->setText(QStringLiteral("kept comment"));
+        fx.ui.Edit3->setText(QStringLiteral("14.200"));
+        QTest::mouseClick(fx.ui.Button3, Qt::LeftButton);
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
-        QCOMPARE(fx.form->MaskEdit1->text(), QStringLiteral("10.12.2026"));
-        QCOMPARE(fx.form->MaskEdit2->text(), QStringLiteral("09:41"));
-        QCOMPARE(fx.form->Edit4->text(), QString::fromLatin1(call));
-        QCOMPARE(fx.form->Edit5->text(), name);
-        QCOMPARE(fx.form->Edit10->text(), grid);
-        QCOMPARE(fx.form->Edit6->text(), QStringLiteral("57"));   // not the 59 of SSB chosen by hand
-        QCOMPARE(fx.form->Edit7->text(), QStringLiteral("599"));
-        QCOMPARE(fx.form->ComboBox1->currentText(), QStringLiteral("SSB"));
-        QCOMPARE(fx.form->Edit9->text(), QStringLiteral("kept comment"));
-        QCOMPARE(fx.form->Edit3->text(), QStringLiteral("14.200"));
-        QCOMPARE(fx.form->DBGrid2->model()->rowCount(), workedBefore);
-        QVERIFY(!fx.form->Label19->text().isEmpty());   // the call's country
-        QCOMPARE(focused(), fx.form->Edit7);
-        QCOMPARE(fx.form->Label16->text(), QString());
+        QCOMPARE(fx.ui.MaskEdit1->text(), QStringLiteral("10.12.2026"));
+        QCOMPARE(fx.ui.MaskEdit2->text(), QStringLiteral("09:41"));
+        QCOMPARE(fx.ui.Edit4->text(), QString::fromLatin1(call));
+        QCOMPARE(fx.ui.Edit5->text(), name);
+        QCOMPARE(fx.ui.Edit10->text(), grid);
+        QCOMPARE(fx.ui.Edit6->text(), QStringLiteral("57"));   // not the 59 of SSB chosen by hand
+        QCOMPARE(fx.ui.Edit7->text(), QStringLiteral("599"));
+        QCOMPARE(fx.ui.ComboBox1->currentText(), QStringLiteral("SSB"));
+        QCOMPARE(fx.ui.Edit9->text(), QStringLiteral("kept comment"));
+        QCOMPARE(fx.ui.Edit3->text(), QStringLiteral("14.200"));
+        QCOMPARE(fx.ui.DBGrid2->model()->rowCount(), workedBefore);
+        QVERIFY(!fx.ui.Label19->text().isEmpty());   // the call's country
+        QCOMPARE(focused(), fx.ui.Edit7);
+        QCOMPARE(fx.ui.Label16->text(), QString());
         // Nothing is saved, the file stays.
-        QCOMPARE(fx.form->Label18->text(), QStringLiteral("1"));
+        QCOMPARE(fx.ui.Label18->text(), QStringLiteral("1"));
         QVERIFY(QFile::exists(iniPath()));
         // F1 saves it as usual.
         pressKey(Qt::Key_F1);
-        QCOMPARE(AppFixture::query(fx.form->CurrentLogPath,
+        QCOMPARE(AppFixture::query(fx.session()->currentLogPath(),
                                    QStringLiteral("select CALL, RST_SENT, RST_RCVD, MODE from log order by id desc limit 1")),
                  QString::fromLatin1(call) + QStringLiteral("|57|599|SSB"));
     }
@@ -112,10 +112,10 @@ private slots:
         AppFixture fx;
         openLog(fx);
         writeIni(example("DL1XYZ", name.constData()));
-        fx.form->Edit8->setText(QStringLiteral("berlin"));
-        fx.form->Button3Click();
-        QCOMPARE(fx.form->Edit5->text(), shown);
-        QCOMPARE(fx.form->Edit8->text(), QStringLiteral("Berlin"));   // left on the way, too
+        fx.ui.Edit8->setText(QStringLiteral("berlin"));
+        fx.panel()->Button3Click();
+        QCOMPARE(fx.ui.Edit5->text(), shown);
+        QCOMPARE(fx.ui.Edit8->text(), QStringLiteral("Berlin"));   // left on the way, too
     }
 
     void keysWithoutCaseAndWindows1251()
@@ -123,28 +123,28 @@ private slots:
         AppFixture fx;
         openLog(fx);
         writeIni(Codepage::toCp1251(QStringLiteral("[qso]\r\ncall = r1abc\r\nNAME=Вася\r\nrprtsent=579\r\nmode=CW\r\n")));
-        fx.form->Button3Click();
-        QCOMPARE(fx.form->Edit4->text(), QStringLiteral("R1ABC"));
-        QCOMPARE(fx.form->Edit5->text(), QStringLiteral("Вася"));
-        QCOMPARE(fx.form->Edit6->text(), QStringLiteral("579"));
-        QCOMPARE(fx.form->ComboBox1->currentText(), QStringLiteral("CW"));
+        fx.panel()->Button3Click();
+        QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("R1ABC"));
+        QCOMPARE(fx.ui.Edit5->text(), QStringLiteral("Вася"));
+        QCOMPARE(fx.ui.Edit6->text(), QStringLiteral("579"));
+        QCOMPARE(fx.ui.ComboBox1->currentText(), QStringLiteral("CW"));
     }
 
     void missingFileDoesNothing()
     {
         AppFixture fx;
         openLog(fx);
-        fx.form->Edit4->setText(QStringLiteral("R1ABC"));
-        fx.form->MaskEdit2->setText(QStringLiteral("08:00"));
-        fx.form->Button3Click();
-        QCOMPARE(fx.form->Edit4->text(), QStringLiteral("R1ABC"));
-        QCOMPARE(fx.form->MaskEdit2->text(), QStringLiteral("08:00"));
-        QCOMPARE(fx.form->Edit7->text(), QStringLiteral("599"));
+        fx.ui.Edit4->setText(QStringLiteral("R1ABC"));
+        fx.ui.MaskEdit2->setText(QStringLiteral("08:00"));
+        fx.panel()->Button3Click();
+        QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("R1ABC"));
+        QCOMPARE(fx.ui.MaskEdit2->text(), QStringLiteral("08:00"));
+        QCOMPARE(fx.ui.Edit7->text(), QStringLiteral("599"));
         QVERIFY(Dialogs::Testing::shown().isEmpty());
         // A folder of that name is not the file either.
         QVERIFY(QDir().mkpath(iniPath()));
-        fx.form->Button3Click();
-        QCOMPARE(fx.form->Edit4->text(), QStringLiteral("R1ABC"));
+        fx.panel()->Button3Click();
+        QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("R1ABC"));
         QVERIFY(Dialogs::Testing::shown().isEmpty());
         QVERIFY(QDir(iniPath()).removeRecursively());
     }
@@ -154,20 +154,20 @@ private slots:
         AppFixture fx;
         openLog(fx);
         writeIni("[Other]\r\nCall=UA3ABC\r\nName=Petr\r\n");
-        fx.form->Edit4->setText(QStringLiteral("R1ABC"));
-        fx.form->Edit5->setText(QStringLiteral("Ivan"));
-        fx.form->Edit6->setText(QStringLiteral("55"));
-        fx.form->Label19->setText(QStringLiteral("country line"));
-        fx.form->Button3Click();
+        fx.ui.Edit4->setText(QStringLiteral("R1ABC"));
+        fx.ui.Edit5->setText(QStringLiteral("Ivan"));
+        fx.ui.Edit6->setText(QStringLiteral("55"));
+        fx.ui.Label19->setText(QStringLiteral("country line"));
+        fx.panel()->Button3Click();
         QVERIFY(fx.errors().isEmpty());
-        QCOMPARE(fx.form->Edit4->text(), QString());
-        QCOMPARE(fx.form->Edit5->text(), QString());
-        QCOMPARE(fx.form->Edit6->text(), QString());
-        QCOMPARE(fx.form->ComboBox1->currentText(), QString());
-        QCOMPARE(fx.form->Edit7->text(), QStringLiteral("599"));
-        QCOMPARE(fx.form->DBGrid2->model()->rowCount(), 0);
-        QCOMPARE(fx.form->Label19->text(), QStringLiteral("country line"));
-        QCOMPARE(focused(), fx.form->Edit7);
+        QCOMPARE(fx.ui.Edit4->text(), QString());
+        QCOMPARE(fx.ui.Edit5->text(), QString());
+        QCOMPARE(fx.ui.Edit6->text(), QString());
+        QCOMPARE(fx.ui.ComboBox1->currentText(), QString());
+        QCOMPARE(fx.ui.Edit7->text(), QStringLiteral("599"));
+        QCOMPARE(fx.ui.DBGrid2->model()->rowCount(), 0);
+        QCOMPARE(fx.ui.Label19->text(), QStringLiteral("country line"));
+        QCOMPARE(focused(), fx.ui.Edit7);
     }
 
     void pressingTwiceTakesTheSameQsoAgain()
@@ -175,17 +175,17 @@ private slots:
         AppFixture fx;
         openLog(fx);
         writeIni(example("DL1XYZ", "hans"));
-        fx.form->Button3Click();
-        fx.form->Edit5->setText(QStringLiteral("changed"));
-        fx.form->Edit7->setText(QStringLiteral("449"));
+        fx.panel()->Button3Click();
+        fx.ui.Edit5->setText(QStringLiteral("changed"));
+        fx.ui.Edit7->setText(QStringLiteral("449"));
         AppFixture::setPcClock(QDateTime(QDate(2026, 12, 10), QTime(9, 47)));
-        fx.form->Button3Click();
-        QCOMPARE(fx.form->MaskEdit2->text(), QStringLiteral("09:47"));
-        QCOMPARE(fx.form->Edit4->text(), QStringLiteral("DL1XYZ"));
-        QCOMPARE(fx.form->Edit5->text(), QStringLiteral("Hans"));
-        QCOMPARE(fx.form->Edit7->text(), QStringLiteral("599"));
-        QCOMPARE(focused(), fx.form->Edit7);
-        QCOMPARE(fx.form->Label18->text(), QStringLiteral("1"));
+        fx.panel()->Button3Click();
+        QCOMPARE(fx.ui.MaskEdit2->text(), QStringLiteral("09:47"));
+        QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("DL1XYZ"));
+        QCOMPARE(fx.ui.Edit5->text(), QStringLiteral("Hans"));
+        QCOMPARE(fx.ui.Edit7->text(), QStringLiteral("599"));
+        QCOMPARE(focused(), fx.ui.Edit7);
+        QCOMPARE(fx.ui.Label18->text(), QStringLiteral("1"));
     }
 
     void editModeStaysAndEndTimeUntouched()
@@ -194,13 +194,13 @@ private slots:
         openLog(fx);
         writeIni(example("DL1XYZ", "om"));
         fx.form->DBGrid1DblClick();   // the logged QSO into the panel
-        QCOMPARE(fx.form->Label16->text(), QStringLiteral("QSO editing..."));
-        const QString endTime = fx.form->MaskEdit3->text();
-        fx.form->Button3Click();
-        QVERIFY(fx.form->EditMode);
-        QCOMPARE(fx.form->Label16->text(), QStringLiteral("QSO editing..."));
-        QCOMPARE(fx.form->MaskEdit3->text(), endTime);
-        QCOMPARE(fx.form->Edit4->text(), QStringLiteral("DL1XYZ"));
+        QCOMPARE(fx.ui.Label16->text(), QStringLiteral("QSO editing..."));
+        const QString endTime = fx.ui.MaskEdit3->text();
+        fx.panel()->Button3Click();
+        QVERIFY(fx.panel()->editMode());
+        QCOMPARE(fx.ui.Label16->text(), QStringLiteral("QSO editing..."));
+        QCOMPARE(fx.ui.MaskEdit3->text(), endTime);
+        QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("DL1XYZ"));
     }
 
     void oddValuesAreCutOnSave()
@@ -209,11 +209,11 @@ private slots:
         const QString path = openLog(fx);
         const QByteArray longCall(3000, 'K');
         writeIni("[QSO]\nCall=" + longCall + "\nName=\tPe\x01tr\x7f\nRprtSent=5999999999999\nMode=" + QByteArray(40, 'M') + "\n");
-        fx.form->Button3Click();
+        fx.panel()->Button3Click();
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
-        QCOMPARE(fx.form->Edit5->text(), QStringLiteral("Petr"));
-        QCOMPARE(focused(), fx.form->Edit7);
-        fx.form->Button2Click();   // Сохранить(F1)
+        QCOMPARE(fx.ui.Edit5->text(), QStringLiteral("Petr"));
+        QCOMPARE(focused(), fx.ui.Edit7);
+        fx.panel()->Button2Click();   // Сохранить(F1)
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
         QCOMPARE(AppFixture::query(path, QStringLiteral("select CALL, NAME, RST_SENT, MODE from log order by id desc limit 1")),
                  QStringLiteral("KKKKKKKKKKKKKKK|Petr|5999999999|MMMMMMMMMM"));

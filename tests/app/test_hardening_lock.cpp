@@ -47,7 +47,7 @@ private:
 
 struct Panel {
     QString call, name, qth, date, time;
-    static Panel of(TForm1 *f)
+    static Panel of(const MainWindowControls *f)
     {
         return {f->Edit4->text(), f->Edit5->text(), f->Edit8->text(), f->MaskEdit1->text(), f->MaskEdit2->text()};
     }
@@ -81,13 +81,13 @@ private slots:
                               QStringLiteral("Hans"));
         fx.showAndOpen(path);
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
-        TForm1 *f = fx.form;
+        MainWindowControls *f = &fx.ui;
         f->CheckBox1->setChecked(false);
         f->Button1->click();   // clean panel, manual date and time
 
         if (editing) {
-            f->LoadQsoIntoForm();
-            QVERIFY(f->EditMode);
+            fx.panel()->LoadQsoIntoForm();
+            QVERIFY(fx.panel()->editMode());
         } else {
             f->MaskEdit1->setText(QStringLiteral("05.06.2024"));
             f->MaskEdit2->setText(QStringLiteral("12:34"));
@@ -110,7 +110,7 @@ private slots:
             QVERIFY2(fx.errors().first().contains(QLatin1String("locked")), qPrintable(fx.errors().first()));
             // The operator's typing is still there, the mode unchanged.
             QVERIFY(Panel::of(f) == typed);
-            QCOMPARE(f->EditMode, editing);
+            QCOMPARE(fx.panel()->editMode(), editing);
             other.letGo();
         }
 
@@ -118,7 +118,7 @@ private slots:
         f->Button2->click();
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
         QCOMPARE(f->Edit4->text(), QString());   // saved: the panel starts over
-        QCOMPARE(f->EditMode, false);
+        QCOMPARE(fx.panel()->editMode(), false);
 
         // Nothing lost: the other program's QSO, the old one and ours.
         const QString rows = AppFixture::query(path, QStringLiteral("select CALL, NAME, coalesce(QTH, '') from log order by CALL"));
@@ -168,7 +168,7 @@ private slots:
         AppFixture fx;
         const QString path = fx.newLog();
         fx.showAndOpen(path);
-        TForm1 *f = fx.form;
+        MainWindowControls *f = &fx.ui;
         const QString adi = fx.dir.filePath(QStringLiteral("in.adi"));
         {
             QFile file(adi);
@@ -183,7 +183,7 @@ private slots:
             QElapsedTimer clock;
             clock.start();
             Dialogs::Testing::answerFile(adi);
-            f->ADIF1Click();
+            fx.form->ADIF1Click();
             QVERIFY2(clock.elapsed() >= kTimeoutMs - 100, qPrintable(QString::number(clock.elapsed())));
             QCOMPARE(fx.errors().size(), 1);
             QVERIFY2(fx.errors().first().contains(QLatin1String("locked")), qPrintable(fx.errors().first()));
@@ -193,7 +193,7 @@ private slots:
         }
         Dialogs::Testing::clear();
         Dialogs::Testing::answerFile(adi);
-        f->ADIF1Click();
+        fx.form->ADIF1Click();
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
         QCOMPARE(AppFixture::query(path, QStringLiteral("select CALL from log order by CALL")),
                  QStringLiteral("K1AA\nK1BB\nOTHER1"));

@@ -76,10 +76,10 @@ class TestLogFiles : public QObject {
     {
         QVERIFY(fx.dm->ADOConnection1->isOpen());
         QVERIFY(fx.dm->ADOQueryLog->isActive());
-        QCOMPARE(fx.form->CurrentLogPath, path);
+        QCOMPARE(fx.session()->currentLogPath(), path);
         QCOMPARE(fx.form->windowTitle(), path);
-        QCOMPARE(fx.form->Label18->text(), count);
-        QCOMPARE(QFileInfo(fx.dm->ADOConnection1->databasePath()).canonicalFilePath(), QFileInfo(path).canonicalFilePath());
+        QCOMPARE(fx.ui.Label18->text(), count);
+        QCOMPARE(QFileInfo(fx.dm->ADOConnection1->path()).canonicalFilePath(), QFileInfo(path).canonicalFilePath());
     }
 
 private slots:
@@ -93,11 +93,10 @@ private slots:
         const QString other = fx.newLog(QStringLiteral("other.mdb"));
         AppFixture::insertQso(other, QStringLiteral("2011-01-01"), QStringLiteral("09:00"), QStringLiteral("K1ABC"));
         const QByteArray attachedBefore = readFile(attached);
-        fx.form->Edit4->setText(QStringLiteral("R1XYZ"));
-        fx.form->SaveDialog1Dir = fx.dir.path();
+        fx.ui.Edit4->setText(QStringLiteral("R1XYZ"));
 
         Dialogs::Testing::answerFile(other);
-        fx.form->N8->trigger();
+        fx.ui.N8->trigger();
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
         QCOMPARE(Dialogs::Testing::shown().first().kind, QStringLiteral("save"));
         QCOMPARE(Dialogs::Testing::shown().first().text, QStringLiteral("SaveDialog1"));
@@ -105,10 +104,10 @@ private slots:
         QCOMPARE(AppFixture::query(other, QStringLiteral("select count(*) from log")), QStringLiteral("0"));
         verifyAttached(fx, other, QStringLiteral("0"));
         QCOMPARE(readFile(attached), attachedBefore);
-        QCOMPARE(fx.form->Edit4->text(), QString());
-        QCOMPARE(fx.form->OpenDialog2Dir, QDir::currentPath());
-        QCOMPARE(fx.form->SaveDialog2Dir, QDir::currentPath());
-        QCOMPARE(QFileInfo(fx.form->OpenDialog2Dir).canonicalFilePath(), QFileInfo(fx.dir.path()).canonicalFilePath());
+        QCOMPARE(fx.ui.Edit4->text(), QString());
+        QCOMPARE(fx.form->dialogFolders().OpenDialog2, QDir::currentPath());
+        QCOMPARE(fx.form->dialogFolders().SaveDialog2, QDir::currentPath());
+        QCOMPARE(QFileInfo(fx.form->dialogFolders().OpenDialog2).canonicalFilePath(), QFileInfo(fx.dir.path()).canonicalFilePath());
     }
 
     void createInAnotherFolderFindsTheTemplateBesideTheProgram()
@@ -123,7 +122,7 @@ private slots:
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
         verifyAttached(fx, fresh, QStringLiteral("0"));
         QCOMPARE(readFile(fresh), readFile(QStringLiteral(TARNIX_BIN_DIR "/shablon")));
-        QCOMPARE(QFileInfo(fx.form->SaveDialog2Dir).canonicalFilePath(), QFileInfo(elsewhere.path()).canonicalFilePath());
+        QCOMPARE(QFileInfo(fx.form->dialogFolders().SaveDialog2).canonicalFilePath(), QFileInfo(elsewhere.path()).canonicalFilePath());
     }
 
     void createPrefersTheTemplateInTheWorkingFolder()
@@ -157,15 +156,15 @@ private slots:
         QVERIFY(QFile::link(path, fx.dir.filePath(QStringLiteral("link.mdb"))));
         QDir(fx.dir.path()).mkdir(QStringLiteral("sub"));
         const QByteArray before = readFile(path);
-        fx.form->Edit4->setText(QStringLiteral("R1XYZ"));
+        fx.ui.Edit4->setText(QStringLiteral("R1XYZ"));
         Dialogs::Testing::answerFile(fx.dir.path() + QLatin1Char('/') + spelling);
         fx.form->N8Click();
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
         QCOMPARE(readFile(path), before);
         QCOMPARE(calls(path), QStringLiteral("DL1ABC\nUA3ABC"));
-        QCOMPARE(fx.form->Label18->text(), QStringLiteral("2"));
+        QCOMPARE(fx.ui.Label18->text(), QStringLiteral("2"));
         QVERIFY(fx.dm->ADOConnection1->isOpen());
-        QCOMPARE(fx.form->Edit4->text(), QString());
+        QCOMPARE(fx.ui.Edit4->text(), QString());
     }
 
     void createOntoAFolderReportsAndKeepsTheLog()
@@ -186,11 +185,11 @@ private slots:
     {
         AppFixture fx;
         const QString path = attachLog(fx);
-        fx.form->Edit4->setText(QStringLiteral("R1XYZ"));
+        fx.ui.Edit4->setText(QStringLiteral("R1XYZ"));
         Dialogs::Testing::answerFile(QString());
         fx.form->N8Click();
         QVERIFY(fx.errors().isEmpty());
-        QCOMPARE(fx.form->Edit4->text(), QString());
+        QCOMPARE(fx.ui.Edit4->text(), QString());
         verifyAttached(fx, path, QStringLiteral("2"));
     }
 
@@ -201,10 +200,10 @@ private slots:
         Dialogs::Testing::clear();
         const QString fresh = fx.dir.filePath(QStringLiteral("first.mdb"));
         Dialogs::Testing::answerFile(fresh);
-        fx.form->N8->trigger();
+        fx.ui.N8->trigger();
         QVERIFY(fx.errors().isEmpty());
         verifyAttached(fx, fresh, QStringLiteral("0"));
-        QVERIFY(fx.form->N9->isEnabled() && fx.form->N13->isEnabled());
+        QVERIFY(fx.ui.N9->isEnabled() && fx.ui.N13->isEnabled());
     }
 
     void saveAsToANewFile()
@@ -215,14 +214,14 @@ private slots:
         QTemporaryDir elsewhere;
         const QString copy = elsewhere.filePath(QStringLiteral("copy.mdb"));
         Dialogs::Testing::answerFile(copy);
-        fx.form->N9->trigger();
+        fx.ui.N9->trigger();
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
         QCOMPARE(Dialogs::Testing::shown().first().text, QStringLiteral("SaveDialog1"));
         verifyAttached(fx, copy, QStringLiteral("2"));
         QCOMPARE(calls(copy), QStringLiteral("DL1ABC\nUA3ABC"));
         // From now on the program works on the copy; the old file stays as it was.
-        fx.form->Edit4->setText(QStringLiteral("K1ABC"));
-        fx.form->Button2Click();
+        fx.ui.Edit4->setText(QStringLiteral("K1ABC"));
+        fx.panel()->Button2Click();
         QVERIFY(fx.errors().isEmpty());
         QCOMPARE(calls(copy), QStringLiteral("DL1ABC\nUA3ABC\nK1ABC"));
         QCOMPARE(readFile(path), before);
@@ -254,13 +253,13 @@ private slots:
         const QString path = attachLog(fx);
         QVERIFY(QFile::link(path, fx.dir.filePath(QStringLiteral("link.mdb"))));
         const QByteArray before = readFile(path);
-        fx.form->Edit4->setText(QStringLiteral("R1XYZ"));
+        fx.ui.Edit4->setText(QStringLiteral("R1XYZ"));
         Dialogs::Testing::answerFile(fx.dir.filePath(spelling));
         fx.form->N9Click();
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
         QCOMPARE(readFile(path), before);
         verifyAttached(fx, path, QStringLiteral("2"));
-        QCOMPARE(fx.form->Edit4->text(), QString());
+        QCOMPARE(fx.ui.Edit4->text(), QString());
     }
 
     void saveAsOntoAFolderReportsAndKeepsTheLog()
@@ -287,7 +286,7 @@ private slots:
         // The attach of the missing copy reports it; the log itself is intact.
         QCOMPARE(fx.errors().size(), 1);
         QVERIFY2(fx.errors().first().contains(QStringLiteral("copy.mdb")), qPrintable(fx.errors().first()));
-        QCOMPARE(fx.form->CurrentLogPath, target);
+        QCOMPARE(fx.session()->currentLogPath(), target);
         QVERIFY(!fx.dm->ADOConnection1->isOpen());
         QCOMPARE(readFile(path), before);
     }
@@ -302,9 +301,9 @@ private slots:
         // A later file dialog moved the working directory: the archive still goes beside the log.
         QTemporaryDir elsewhere;
         QDir::setCurrent(elsewhere.path());
-        fx.form->Edit4->setText(QStringLiteral("R1XYZ"));
+        fx.ui.Edit4->setText(QStringLiteral("R1XYZ"));
 
-        fx.form->N13->trigger();
+        fx.ui.N13->trigger();
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
         QCOMPARE(shownOf(QStringLiteral("notice")).size(), 1);
         QCOMPARE(shownOf(QStringLiteral("notice")).first().text, QStringLiteral("Архив сохранен в подпапке \\backup"));
@@ -316,8 +315,8 @@ private slots:
                  QStringList{QStringLiteral("log20100127.zip")});
         QVERIFY(!QFile::exists(elsewhere.filePath(QStringLiteral("backup"))));
         verifyAttached(fx, path, QStringLiteral("2"));
-        QCOMPARE(fx.form->Edit4->text(), QString());
-        QCOMPARE(fx.form->TimeShift, 3);
+        QCOMPARE(fx.ui.Edit4->text(), QString());
+        QCOMPARE(fx.session()->timeShift(), 3);
 
         // The same day again: the archive is replaced by the log as it is now.
         AppFixture::insertQso(path, QStringLiteral("2010-01-27"), QStringLiteral("13:00"), QStringLiteral("K1ABC"));
@@ -325,7 +324,7 @@ private slots:
         QVERIFY(fx.errors().isEmpty());
         QCOMPARE(zipEntries(zip).value(QStringLiteral("log.mdb")), readFile(path));
         QCOMPARE(QDir(fx.dir.filePath(QStringLiteral("backup"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
-        QCOMPARE(fx.form->Label18->text(), QStringLiteral("3"));
+        QCOMPARE(fx.ui.Label18->text(), QStringLiteral("3"));
     }
 
     void archiveWhenBackupIsAFile()
@@ -350,14 +349,14 @@ private slots:
         const QString path = attachLog(fx);
         // A folder holds the archive's name, so the finished archive cannot take it.
         QVERIFY(QDir(fx.dir.path()).mkpath(QStringLiteral("backup/log20100127.zip/keep")));
-        fx.form->Edit4->setText(QStringLiteral("R1XYZ"));
+        fx.ui.Edit4->setText(QStringLiteral("R1XYZ"));
         fx.form->N13Click();
         QCOMPARE(fx.errors().size(), 1);
         QVERIFY2(fx.errors().first().startsWith(QStringLiteral("Cannot write '")), qPrintable(fx.errors().first()));
         QVERIFY(shownOf(QStringLiteral("notice")).isEmpty());
         // Attached again all the same, with nothing half-written left behind.
         verifyAttached(fx, path, QStringLiteral("2"));
-        QCOMPARE(fx.form->Edit4->text(), QString());
+        QCOMPARE(fx.ui.Edit4->text(), QString());
         QCOMPARE(QDir(fx.dir.filePath(QStringLiteral("backup"))).entryList(QDir::Files | QDir::Hidden), QStringList());
         QVERIFY(QFileInfo(fx.dir.filePath(QStringLiteral("backup/log20100127.zip/keep"))).isDir());
     }

@@ -62,11 +62,11 @@ private slots:
         QVERIFY(fx.errors().isEmpty());
 
         // The preview is open while the entry panel still holds what was typed.
-        fx.form->DM->ADOQueryLog->first();
-        fx.form->Edit4->setText(QStringLiteral("OK1XX"));
+        fx.dm->ADOQueryLog->first();
+        fx.ui.Edit4->setText(QStringLiteral("OK1XX"));
         bool sawTypedCall = false;
-        m_whilePreviewOpen = [&](ReportPreview &) { sawTypedCall = fx.form->Edit4->text() == QLatin1String("OK1XX"); };
-        fx.form->N2->trigger();
+        m_whilePreviewOpen = [&](ReportPreview &) { sawTypedCall = fx.ui.Edit4->text() == QLatin1String("OK1XX"); };
+        fx.ui.N2->trigger();
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
         QCOMPARE(m_previews.size(), 1);
         QVERIFY(sawTypedCall);
@@ -76,8 +76,8 @@ private slots:
         QCOMPARE(textsAt(doc, 10 + 59.3), QStringList{"UA3XYZ"});
         QCOMPARE(textsAt(doc, 10 + 173.6), QStringList{"10.12.2026"});
         // Closing the preview ran ResetEntryForm: panel cleared, log view on its last row.
-        QCOMPARE(fx.form->Edit4->text(), QString());
-        QCOMPARE(fx.form->DM->ADOQueryLog->recNo(), 2);
+        QCOMPARE(fx.ui.Edit4->text(), QString());
+        QCOMPARE(fx.dm->ADOQueryLog->recNo(), 2);
     }
 
     void stationLogFollowsTheFilter()
@@ -88,7 +88,7 @@ private slots:
         AppFixture::insertQso(path, QStringLiteral("2009-05-01"), QStringLiteral("10:00"), QStringLiteral("DL1ABC"));
         AppFixture::insertQso(path, QStringLiteral("2009-05-02"), QStringLiteral("09:00"), QStringLiteral("UA9CCC"));
         fx.showAndOpen(path);
-        Dataset *log = fx.form->DM->ADOQueryLog;
+        Dataset *log = fx.dm->ADOQueryLog;
         log->close();
         log->setSql({QStringLiteral("select * from log where call like 'UA%'"),
                      QStringLiteral("order by qso_date desc")});
@@ -110,16 +110,16 @@ private slots:
                               QString(), QString(), QStringLiteral("update log set QSL_SENT = 'P' where CALL = 'UA3ABC'"));
         AppFixture::insertQso(path, QStringLiteral("2009-05-01"), QStringLiteral("10:00"), QStringLiteral("DL1ABC"));
         fx.showAndOpen(path);
-        fx.form->DM->ADOQueryLog->first();
-        fx.form->Edit4->setText(QStringLiteral("OK1XX"));
+        fx.dm->ADOQueryLog->first();
+        fx.ui.Edit4->setText(QStringLiteral("OK1XX"));
 
-        fx.form->QSL1->trigger();
+        fx.ui.QSL1->trigger();
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
         QCOMPARE(m_previews.size(), 1);
         QCOMPARE(textsAt(m_previews[0], 10 + 42.3), QStringList{"UA3ABC"});
         // No ResetEntryForm after the labels, and no data changed.
-        QCOMPARE(fx.form->Edit4->text(), QStringLiteral("OK1XX"));
-        QCOMPARE(fx.form->DM->ADOQueryLog->recNo(), 0);
+        QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("OK1XX"));
+        QCOMPARE(fx.dm->ADOQueryLog->recNo(), 0);
         QCOMPARE(AppFixture::query(path, QStringLiteral("select count(*) from log where QSL_SENT = 'P'")),
                  QStringLiteral("1"));
 
@@ -160,7 +160,7 @@ private slots:
         AppFixture fx;
         const QString path = fx.newLog();
         fx.showAndOpen(path);
-        fx.form->DM->ADOQueryLog->close();
+        fx.dm->ADOQueryLog->close();
         fx.form->N2Click();
         QCOMPARE(m_previews.size(), 0);
         QCOMPARE(fx.errors().size(), 1);

@@ -107,27 +107,27 @@ private slots:
         AppFixture fx;
         fx.showAndOpen(fx.newLog());
         QVERIFY(fx.errors().isEmpty());
-        fx.form->Edit3->setText(QStringLiteral("7.010"));
-        fx.form->ComboBox1->setCurrentText(QStringLiteral("SSB"));
+        fx.ui.Edit3->setText(QStringLiteral("7.010"));
+        fx.ui.ComboBox1->setCurrentText(QStringLiteral("SSB"));
 
-        fx.form->CheckBox2->click();
+        fx.ui.CheckBox2->click();
         QTRY_COMPARE(fx.errors(), QStringList{QStringLiteral("Unable to create the Omnirig object")});
         QCOMPARE(Dialogs::Testing::shown().last().kind, QStringLiteral("error"));
-        QVERIFY(fx.form->CheckBox2->isChecked());
-        QVERIFY(!fx.form->RigLink);
+        QVERIFY(fx.ui.CheckBox2->isChecked());
+        QVERIFY(!fx.rigLink());
         QTest::qWait(1500);
         QCOMPARE(fx.errors().size(), 1);
-        QCOMPARE(fx.form->Edit3->text(), QStringLiteral("7.010"));
-        QCOMPARE(fx.form->ComboBox1->currentText(), QStringLiteral("SSB"));
+        QCOMPARE(fx.ui.Edit3->text(), QStringLiteral("7.010"));
+        QCOMPARE(fx.ui.ComboBox1->currentText(), QStringLiteral("SSB"));
 
         // Unticking changes nothing; ticking again tries anew.
-        fx.form->CheckBox2->click();
-        QVERIFY(!fx.form->CheckBox2->isChecked());
+        fx.ui.CheckBox2->click();
+        QVERIFY(!fx.ui.CheckBox2->isChecked());
         QTest::qWait(200);
         QCOMPARE(fx.errors().size(), 1);
-        fx.form->CheckBox2->click();
+        fx.ui.CheckBox2->click();
         QTRY_COMPARE(fx.errors().size(), 2);
-        QVERIFY(!fx.form->RigLink);
+        QVERIFY(!fx.rigLink());
     }
 
     void fieldsFollowTheRadio()
@@ -137,24 +137,24 @@ private slots:
                         QStringLiteral("2400")}));
         AppFixture fx;
         fx.showAndOpen(fx.newLog());
-        fx.form->CheckBox2->click();
-        QVERIFY(fx.form->RigLink);
-        QTRY_COMPARE(fx.form->Edit3->text(), QStringLiteral("7.074"));
-        QCOMPARE(fx.form->ComboBox1->currentText(), QStringLiteral("LSB"));
+        fx.ui.CheckBox2->click();
+        QVERIFY(fx.rigLink());
+        QTRY_COMPARE(fx.ui.Edit3->text(), QStringLiteral("7.074"));
+        QCOMPARE(fx.ui.ComboBox1->currentText(), QStringLiteral("LSB"));
 
         QVERIFY(rigctl({QStringLiteral("F"), QStringLiteral("14074000")}));
         QVERIFY(rigctl({QStringLiteral("M"), QStringLiteral("USB"), QStringLiteral("2400")}));
-        QTRY_COMPARE(fx.form->Edit3->text(), QStringLiteral("14.074"));
-        QTRY_COMPARE(fx.form->ComboBox1->currentText(), QStringLiteral("USB"));
+        QTRY_COMPARE(fx.ui.Edit3->text(), QStringLiteral("14.074"));
+        QTRY_COMPARE(fx.ui.ComboBox1->currentText(), QStringLiteral("USB"));
 
         // What the operator types stays until the radio changes again.
-        fx.form->Edit3->setFocus();
-        fx.form->Edit3->selectAll();
-        QTest::keyClicks(fx.form->Edit3, QStringLiteral("14.080"));
+        fx.ui.Edit3->setFocus();
+        fx.ui.Edit3->selectAll();
+        QTest::keyClicks(fx.ui.Edit3, QStringLiteral("14.080"));
         QTest::qWait(1500);
-        QCOMPARE(fx.form->Edit3->text(), QStringLiteral("14.080"));
+        QCOMPARE(fx.ui.Edit3->text(), QStringLiteral("14.080"));
         QVERIFY(rigctl({QStringLiteral("F"), QStringLiteral("1296200000")}));
-        QTRY_COMPARE(fx.form->Edit3->text(), QStringLiteral("1296.200"));
+        QTRY_COMPARE(fx.ui.Edit3->text(), QStringLiteral("1296.200"));
 
         // The radio goes away: no message, the fields stay, the window keeps working.
         cleanup();
@@ -164,14 +164,14 @@ private slots:
         ticker.start(20);
         QTRY_VERIFY(ticks >= 50);
         QVERIFY(fx.errors().isEmpty());
-        QCOMPARE(fx.form->Edit3->text(), QStringLiteral("1296.200"));
-        QCOMPARE(fx.form->ComboBox1->currentText(), QStringLiteral("USB"));
-        fx.form->Edit4->setFocus();
-        QTest::keyClicks(fx.form->Edit4, QStringLiteral("dl1abc"));
-        QCOMPARE(fx.form->Edit4->text(), QStringLiteral("DL1ABC"));
+        QCOMPARE(fx.ui.Edit3->text(), QStringLiteral("1296.200"));
+        QCOMPARE(fx.ui.ComboBox1->currentText(), QStringLiteral("USB"));
+        fx.ui.Edit4->setFocus();
+        QTest::keyClicks(fx.ui.Edit4, QStringLiteral("dl1abc"));
+        QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("DL1ABC"));
 
-        fx.form->CheckBox2->click();
-        QVERIFY(!fx.form->RigLink);
+        fx.ui.CheckBox2->click();
+        QVERIFY(!fx.rigLink());
         QVERIFY(fx.errors().isEmpty());
     }
 };

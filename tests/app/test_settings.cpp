@@ -23,7 +23,7 @@ class TestSettings : public QObject {
             AppFixture::exec(path, extraSql);
         fx.showAndOpen(path);
         Dialogs::Testing::clear();
-        auto *opc = qobject_cast<TFormOpc *>(fx.form->FormOpc.data());
+        auto *opc = fx.window<TFormOpc>("FormOpc");
         showActive(opc);
         if (logPath)
             *logPath = path;
@@ -93,9 +93,9 @@ private slots:
                  QStringLiteral("UA3ABC|LO02AB|Ivan Petrovich Sidorov-Dl"));
         QCOMPARE(fx.dm->ADOQueryOpc->state(), Dataset::State::Browse);
         // The next distance is measured from the saved locator, no restart.
-        fx.form->Edit10->setText(QStringLiteral("LO02AB"));
-        fx.form->ShowDistance();
-        QVERIFY2(fx.form->Label20->text().startsWith(QStringLiteral("0km")), qPrintable(fx.form->Label20->text()));
+        fx.ui.Edit10->setText(QStringLiteral("LO02AB"));
+        fx.panel()->ShowDistance();
+        QVERIFY2(fx.ui.Label20->text().startsWith(QStringLiteral("0km")), qPrintable(fx.ui.Label20->text()));
     }
 
     void okWithoutChangeWritesNothing_data()
@@ -129,24 +129,24 @@ private slots:
         QString path;
         TFormOpc *opc = openSettings(fx, &path);
         // Distance and bearing from the stored locator to Berlin.
-        fx.form->Edit10->setText(QStringLiteral("JO62QM"));
-        fx.form->ShowDistance();
-        const QString fromStored = fx.form->Label20->text();
+        fx.ui.Edit10->setText(QStringLiteral("JO62QM"));
+        fx.panel()->ShowDistance();
+        const QString fromStored = fx.ui.Label20->text();
         QVERIFY(!fromStored.isEmpty());
         typeInto(opc->DBEdit4, QStringLiteral("FN31PR"));
         opc->DBEdit5->setFocus(Qt::OtherFocusReason);
         // The pending value is what the distance reads now.
         QCOMPARE(fx.dm->ADOQueryOpc->fieldByName(QStringLiteral("myloc")).asString(), QStringLiteral("FN31PR"));
-        fx.form->ShowDistance();
-        QVERIFY(fx.form->Label20->text() != fromStored);
+        fx.panel()->ShowDistance();
+        QVERIFY(fx.ui.Label20->text() != fromStored);
         QTest::mouseClick(opc->Button2, Qt::LeftButton);
         QVERIFY(!opc->isVisible());
         QCOMPARE(opc->DBEdit4->text(), QStringLiteral("KO85UT"));
         QCOMPARE(fx.dm->ADOQueryOpc->state(), Dataset::State::Browse);
         QCOMPARE(fx.dm->ADOQueryOpc->fieldByName(QStringLiteral("myloc")).asString(), QStringLiteral("KO85UT"));
         QCOMPARE(stored(path, "myloc"), QStringLiteral("KO85UT"));
-        fx.form->ShowDistance();
-        QCOMPARE(fx.form->Label20->text(), fromStored);
+        fx.panel()->ShowDistance();
+        QCOMPARE(fx.ui.Label20->text(), fromStored);
         // Also a text typed but not yet left is dropped.
         QVERIFY(showActive(opc));
         typeInto(opc->DBEdit3, QStringLiteral("Moscow"));
@@ -213,9 +213,9 @@ private slots:
         QTest::mouseClick(opc->Button1, Qt::LeftButton);
         QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
         QCOMPARE(TestSettings::stored(path, "timeshift"), stored);
-        fx.form->Button1Click();   // Отмена(Esc): the panel is reset
-        QCOMPARE(fx.form->MaskEdit1->text(), date);
-        QCOMPARE(fx.form->MaskEdit2->text(), time);
+        fx.panel()->Button1Click();   // Отмена(Esc): the panel is reset
+        QCOMPARE(fx.ui.MaskEdit1->text(), date);
+        QCOMPARE(fx.ui.MaskEdit2->text(), time);
     }
 
     void badOffsetRefused_data()
@@ -330,7 +330,7 @@ private slots:
         const QString path = fx.newLog();
         fx.showAndOpen(path);
         Dialogs::Testing::clear();
-        auto *modes = qobject_cast<TFormModes *>(fx.form->FormModes.data());
+        auto *modes = fx.window<TFormModes>("FormModes");
         QCOMPARE(modes->windowTitle(), QStringLiteral("Виды излучения"));
         QCOMPARE(modes->size(), QSize(208, 328));
         QCOMPARE(modes->DBGrid1->size(), QSize(137, 257));
@@ -357,11 +357,11 @@ private slots:
         QCOMPARE(Dialogs::Testing::shown().size(), 1);
         QCOMPARE(Dialogs::Testing::shown().first().kind, QStringLiteral("notice"));
         QCOMPARE(Dialogs::Testing::shown().first().text, QStringLiteral("Требуется перезапуск программы!"));
-        QCOMPARE(fx.form->ComboBox1->findText(QStringLiteral("JT65")), -1);
+        QCOMPARE(fx.ui.ComboBox1->findText(QStringLiteral("JT65")), -1);
 
         Dialogs::Testing::answerFile(path);
         fx.form->N7Click();
-        QVERIFY(fx.form->ComboBox1->findText(QStringLiteral("JT65")) >= 0);
+        QVERIFY(fx.ui.ComboBox1->findText(QStringLiteral("JT65")) >= 0);
     }
 
     void modeEditedInPlaceAndWrittenOnClose()
@@ -369,7 +369,7 @@ private slots:
         AppFixture fx;
         const QString path = fx.newLog();
         fx.showAndOpen(path);
-        auto *modes = qobject_cast<TFormModes *>(fx.form->FormModes.data());
+        auto *modes = fx.window<TFormModes>("FormModes");
         QVERIFY(showActive(modes));
         DbGrid *grid = modes->DBGrid1;
         grid->setFocus(Qt::OtherFocusReason);
@@ -393,7 +393,7 @@ private slots:
         AppFixture fx;
         const QString path = fx.newLog();
         fx.showAndOpen(path);
-        auto *modes = qobject_cast<TFormModes *>(fx.form->FormModes.data());
+        auto *modes = fx.window<TFormModes>("FormModes");
         QVERIFY(showActive(modes));
         DbGrid *grid = modes->DBGrid1;
         grid->setFocus(Qt::OtherFocusReason);
@@ -415,7 +415,7 @@ private slots:
         const QString path = fx.newLog();
         fx.showAndOpen(path);
         Dialogs::Testing::clear();
-        auto *modes = qobject_cast<TFormModes *>(fx.form->FormModes.data());
+        auto *modes = fx.window<TFormModes>("FormModes");
         QVERIFY(showActive(modes));
         DbGrid *grid = modes->DBGrid1;
         grid->setFocus(Qt::OtherFocusReason);

@@ -55,7 +55,7 @@ void TestSqlWindow::init()
     fx->showAndOpen(path);
     QVERIFY(fx->errors().isEmpty());
     Dialogs::Testing::clear();
-    w = qobject_cast<TFormSQL *>(fx->form->FormSQL.data());
+    w = fx->window<TFormSQL>("FormSQL");
     QVERIFY(w);
 }
 
@@ -317,12 +317,12 @@ void TestSqlWindow::escapeAbandonsRowEdit()
 void TestSqlWindow::focusBackOnLogGrid()
 {
     QVERIFY(QTest::qWaitForWindowActive(fx->form));
-    fx->form->Edit4->setFocus();
+    fx->ui.Edit4->setFocus();
     w->show();
     QVERIFY(QTest::qWaitForWindowActive(w));
     QTest::mouseClick(w->ButtonExit, Qt::LeftButton);
     QVERIFY(!w->isVisible());
-    QTRY_COMPARE(fx->form->focusWidget(), static_cast<QWidget *>(fx->form->DBGrid1));
+    QTRY_COMPARE(fx->form->focusWidget(), static_cast<QWidget *>(fx->ui.DBGrid1));
 }
 
 QTEST_MAIN(TestSqlWindow)

@@ -86,8 +86,7 @@ void TestDxcc::init()
     m_path = m_dir->filePath(QStringLiteral("test.mdb"));
     Schema::createTemplate(m_path);
     m_conn = std::make_unique<Connection>();
-    m_conn->setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False").arg(m_path));
-    m_conn->open();
+    m_conn->open(m_path);
 }
 
 void TestDxcc::cleanup()
@@ -117,8 +116,7 @@ void TestDxcc::openView(const QStringList &sql)
 QMap<QString, QVariant> TestDxcc::storedCountries()
 {
     Connection other;
-    other.setConnectionString(m_conn->connectionString());
-    other.open();
+    other.open(m_conn->path());
     Dataset ds(QStringLiteral("check"), &other);
     ds.setSql({QStringLiteral("select CALL, dxcc from log")});
     ds.open();

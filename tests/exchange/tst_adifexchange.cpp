@@ -30,9 +30,7 @@ struct Log {
     {
         path = dir.filePath(name);
         Schema::createTemplate(path);
-        tdm.ADOConnection1->setConnectionString(
-            QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False").arg(path));
-        tdm.ADOConnection1->open();
+        tdm.ADOConnection1->open(path);
         tdm.ADOQueryLog->open();
     }
 

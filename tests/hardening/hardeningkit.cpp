@@ -78,9 +78,7 @@ QString integrity(const QString &path)
 int openLikeProgram(const QString &path)
 {
     TDM dm;
-    dm.ADOConnection1->setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=")
-                                           + path + QStringLiteral(";Persist Security Info=false "));
-    dm.ADOConnection1->open();
+    dm.ADOConnection1->open(path);
     dm.ADOQueryLog->open();
     dm.ADOQueryOpc->open();
     dm.ADOQueryModes->open();

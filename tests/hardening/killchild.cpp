@@ -28,9 +28,7 @@ int main(int argc, char **argv)
     };
     try {
         TDM dm;
-        dm.ADOConnection1->setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=")
-                                               + log + QStringLiteral(";Persist Security Info=false "));
-        dm.ADOConnection1->open();
+        dm.ADOConnection1->open(log);
         dm.ADOQueryLog->open();
         if (what == QLatin1String("import")) {
             AdifExchange::importFile(dm.ADOQueryLog, file, progress);

@@ -82,8 +82,7 @@ void TestDamagedLog::refusedAndUntouched()
     QVERIFY2(message.contains(path), qPrintable(message));
     // Refused by the connection itself, so nothing can be saved into it.
     Connection c;
-    c.setConnectionString(QStringLiteral("Data Source=") + path);
-    QVERIFY_THROWS_EXCEPTION(DbError, c.open());
+    QVERIFY_THROWS_EXCEPTION(DbError, c.open(path));
     QVERIFY(!c.isOpen());
     QCOMPARE(fileBytes(path), bytes);
     QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));

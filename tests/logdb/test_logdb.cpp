@@ -1,3 +1,4 @@
+#include "logdb/callindex.h"
 #include "logdb/dberror.h"
 #include "logdb/schema.h"
 #include "logdb/tdm.h"
@@ -9,12 +10,6 @@
 #include <sqlite3.h>
 
 namespace {
-QString connString(const QString &path)
-{
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path
-           + QStringLiteral(";Persist Security Info=false ");
-}
-
 QString sqlite3Cli(const QString &path, const QString &sql)
 {
     QProcess p;
@@ -75,8 +70,7 @@ private slots:
         QFile::remove(path);
         Schema::createTemplate(path);
         dm = new TDM;
-        dm->ADOConnection1->setConnectionString(connString(path));
-        dm->ADOConnection1->open();
+        dm->ADOConnection1->open(path);
         dm->ADOQueryLog->open();
         addQso(QStringLiteral("27.01.2010"), QStringLiteral("12:00"), QStringLiteral("UA3ABC"), QStringLiteral("Ivan"), QStringLiteral("KO85"));
         addQso(QStringLiteral("01.01.2005"), QStringLiteral("08:30"), QStringLiteral("DL1XYZ"), QStringLiteral("Петр"), QString(), QStringLiteral("5"));
@@ -168,8 +162,7 @@ private slots:
             f.write(content);
         }
         Connection c;
-        c.setConnectionString(connString(p));
-        const QString msg = expectError([&] { c.open(); });
+        const QString msg = expectError([&] { c.open(p); });
         QVERIFY2(msg.contains(needle), qPrintable(msg));
         QVERIFY2(msg.contains(p), qPrintable(msg));
         QVERIFY(!c.isOpen());
@@ -247,7 +240,7 @@ private slots:
         QCOMPARE(expectError([&] { dm->ADOQueryLog->recordCount(); }),
                  QStringLiteral("ADOQueryLog: Cannot perform this operation on a closed dataset"));
 
-        dm->ADOConnection1->open();
+        dm->ADOConnection1->open(path);
         dm->ADOQueryLog->setSql({QStringLiteral("select * from log where CALL = 'NOBODY'")});
         dm->ADOQueryLog->open();
         QCOMPARE(dm->ADOQueryLog->recordCount(), 0);
@@ -300,19 +293,20 @@ private slots:
     void lookupByCallTakesEarliestInViewOrder()
     {
         Dataset *q = dm->ADOQueryLog;
+        CallIndex index(q);
         q->last();
-        auto r = q->lookupByCall(QStringLiteral("ua3abc"));
+        auto r = index.lookup(QStringLiteral("ua3abc"));
         QVERIFY(r.found);
         QCOMPARE(r.name.toString(), QStringLiteral("Vanya"));   // 2005 before 2010
         QCOMPARE(r.grid.toString(), QStringLiteral("KO91"));
         QCOMPARE(q->recNo(), 3);                                  // current row untouched
-        r = q->lookupByCall(QStringLiteral("DL1XYZ"));
+        r = index.lookup(QStringLiteral("DL1XYZ"));
         QVERIFY(r.found);
         QVERIFY(r.grid.isNull());
-        QVERIFY(!q->lookupByCall(QStringLiteral("UA3%")).found);
+        QVERIFY(!index.lookup(QStringLiteral("UA3%")).found);
         // A QSO saved meanwhile is found without reopening.
         addQso(QStringLiteral("01.02.2010"), QStringLiteral("10:00"), QStringLiteral("K1NEW"), QStringLiteral("Joe"));
-        QCOMPARE(q->lookupByCall(QStringLiteral("K1NEW")).name.toString(), QStringLiteral("Joe"));
+        QCOMPARE(index.lookup(QStringLiteral("K1NEW")).name.toString(), QStringLiteral("Joe"));
     }
 
     void modesWithoutIdEditedByOldValues()

@@ -35,9 +35,7 @@ void TestPrintSource::init()
     QFile::remove(path);
     Schema::createTemplate(path);
     m_dm = std::make_unique<TDM>();
-    m_dm->ADOConnection1->setConnectionString(
-        QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False").arg(path));
-    m_dm->ADOConnection1->open();
+    m_dm->ADOConnection1->open(path);
     exec(QStringLiteral("update opc set mycall = 'UA3XYZ', myname = 'Pavel', myloc = 'KO85TS', "
                         "myadr = 'Box 12, Moscow', myrig = 'IC-7300'"));
     const char *rows[] = {

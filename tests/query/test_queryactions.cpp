@@ -61,9 +61,7 @@ QString TestQueryActions::makeLog(const QString &name, const QStringList &insert
     QFile::remove(path);
     Schema::createTemplate(path);
     Connection c;
-    c.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;"
-                                         "Persist Security Info=false ").arg(path));
-    c.open();
+    c.open(path);
     for (const QString &s : inserts)
         c.execute(s);
     c.close();
@@ -73,9 +71,7 @@ QString TestQueryActions::makeLog(const QString &name, const QStringList &insert
 void TestQueryActions::attach(const QString &path)
 {
     m_dm->ADOConnection1->close();
-    m_dm->ADOConnection1->setConnectionString(
-        QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=false ").arg(path));
-    m_dm->ADOConnection1->open();
+    m_dm->ADOConnection1->open(path);
     m_dm->ADOQueryLog->open();
 }
 
