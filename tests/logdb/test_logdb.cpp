@@ -329,6 +329,47 @@ private slots:
         QCOMPARE(m->recordCount(), n);
     }
 
+    // A row changed or deleted elsewhere since it was read: writing it back
+    // touches nothing, and that is an error, never a silent success.
+    void writesThatFindNoRowFail_data()
+    {
+        QTest::addColumn<QString>("query");   // log: by id; modes: by old values
+        QTest::addColumn<QString>("elsewhere");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("message");
+        const QString upd = QStringLiteral("Row cannot be located for updating");
+        const QString del = QStringLiteral("Row cannot be located for deleting");
+        QTest::newRow("update a deleted QSO") << "log" << "delete from log" << "update" << upd;
+        QTest::newRow("delete a deleted QSO") << "log" << "delete from log" << "delete" << del;
+        QTest::newRow("update a changed mode") << "modes" << "update modes set mode = mode || 'x'" << "update" << upd;
+        QTest::newRow("delete a deleted mode") << "modes" << "delete from modes" << "delete" << del;
+    }
+
+    void writesThatFindNoRowFail()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, elsewhere);
+        QFETCH(QString, action);
+        QFETCH(QString, message);
+        Dataset *q = query == QLatin1String("log") ? dm->ADOQueryLog : dm->ADOQueryModes;
+        q->close();
+        q->open();
+        q->first();
+        const int rows = q->recordCount();
+        sqlite3Cli(path, elsewhere);
+        const QString msg = expectError([&] {
+            if (action == QLatin1String("update")) {
+                q->edit();
+                q->field(q->fieldCount() - 1).setString(QStringLiteral("N"));
+                q->post();
+            } else {
+                q->remove();
+            }
+        });
+        QVERIFY2(msg.startsWith(q->name() + QStringLiteral(": ") + message), qPrintable(msg));
+        QCOMPARE(q->recordCount(), rows);   // the view still shows what it read
+    }
+
     void sqliteProgramReadsAndChangesTheLog()
     {
         QCOMPARE(sqlite3Cli(path, QStringLiteral("select CALL, NAME, QSO_DATE, TIME_ON from log where CALL = 'dl1xyz'")),
