@@ -1,5 +1,6 @@
 #include "app/entrypanel.h"
 
+#include "app/ui/captionedcombo.h"
 #include "app/ui/dbgrid.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/guarded.h"
@@ -106,7 +107,7 @@ void EntryPanel::buildEntryFields()
         l->setBuddy(field);
         field->setAccessibleName(text);
         if (auto *c = qobject_cast<QComboBox *>(field))
-            c->lineEdit()->setAccessibleName(text);
+            announceByCaption(c);
         return l;
     };
     auto wrappedLabel = [&](QWidget *field, const QString &text, int x, int y, int w) {
@@ -129,7 +130,8 @@ void EntryPanel::buildEntryFields()
     CheckBox1 = place(new QCheckBox(QStringLiteral("Real time"), this), "CheckBox1", 328, 144, 76, 21);
     CheckBox1->setChecked(true);
     CheckBox1->setFocusPolicy(Qt::ClickFocus);
-    connect(CheckBox1, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
+    // toggled, not clicked: a screen reader's toggle action counts as a click.
+    connect(CheckBox1, &QCheckBox::toggled, this, [this] { CheckBox1Click(); });
 
     // Row 2: frequency, mode, status line.
     Edit3 = makeEdit(this, "Edit3", 64, 176, 65);
@@ -226,7 +228,7 @@ void EntryPanel::buildStatusRow()
     setTextColour(Label19, Qt::red, 13);
     CheckBox2 = place(new QCheckBox(QStringLiteral("Freq from Rig"), this), "CheckBox2", 328, 352, 92, 17);
     CheckBox2->setFocusPolicy(Qt::ClickFocus);
-    connect(CheckBox2, &QCheckBox::clicked, this, [this] { CheckBox2Click(); });
+    connect(CheckBox2, &QCheckBox::toggled, this, [this] { CheckBox2Click(); });
 
     auto button = [this](const char *name, const QString &text, int x, void (EntryPanel::*handler)()) {
         auto *b = place(new QPushButton(text, this), name, x, 344, 89, 25);
