@@ -12,6 +12,7 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <climits>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -195,12 +196,33 @@ struct Db {
     ~Db() { sqlite3_close_v2(db); }
 };
 
+// The first column of the first row of a statement; empty on failure (*rc).
+QString firstValue(sqlite3 *db, const char *sql, int *rc)
+{
+    sqlite3_stmt *st = nullptr;
+    QString out;
+    *rc = sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+    if (*rc == SQLITE_OK) {
+        *rc = sqlite3_step(st);
+        if (*rc == SQLITE_ROW) {
+            out = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+            *rc = SQLITE_OK;
+        }
+    }
+    sqlite3_finalize(st);
+    return out;
+}
+
+// Writes between two steps make the engine start the copy over; after this
+// many restarts the rest is read in one go rather than never finishing.
+const int kMaxRestarts = 3;
+
 // Copies the database at source into the empty file dest with the online
-// backup API. The source is read on a read-only connection of its own in one
-// read transaction, into memory first: the log is held only while its pages
-// are read, never while the (perhaps slow) destination is written. With
-// requireSound, a copy that fails the structural check is not written.
-// Returns the reason of a failure, or an empty string.
+// backup API, on a read-only connection of its own and into memory first:
+// the log is held only while its pages are read, never while the (perhaps
+// slow) destination is written. With requireSound, a copy that fails the
+// structural check is not written. Returns the reason of a failure, or an
+// empty string.
 QString copyDatabase(const QString &source, const QString &dest, bool requireSound)
 {
     Db in;
@@ -214,21 +236,39 @@ QString copyDatabase(const QString &source, const QString &dest, bool requireSou
     if (rc != SQLITE_OK)
         return QStringLiteral("out of memory");
 
-    // The read transaction waits out a writer through the busy timeout and
-    // pins one state of the file for the whole copy.
-    char *err = nullptr;
-    rc = sqlite3_exec(in.db, "begin; select count(*) from sqlite_master", nullptr, nullptr, &err);
-    if (rc != SQLITE_OK) {
-        const QString why = err ? QString::fromUtf8(err) : engineMessage(in.db, rc);
-        sqlite3_free(err);
-        return readFailure(source, rc, why);
+    const bool wal = firstValue(in.db, "pragma journal_mode", &rc) == QLatin1String("wal");
+    const int pageSize = firstValue(in.db, "pragma page_size", &rc).toInt();
+    if (rc != SQLITE_OK)
+        return readFailure(source, rc, engineMessage(in.db, rc));
+    // Readers of a WAL-mode log never stop its writers: one read transaction
+    // for the whole copy. Otherwise a reader makes writers wait, so the copy
+    // goes in steps of about a megabyte, each a read transaction of its own,
+    // and a QSO saved meanwhile waits for one step at most.
+    if (wal) {
+        char *err = nullptr;
+        rc = sqlite3_exec(in.db, "begin; select count(*) from sqlite_master", nullptr, nullptr, &err);
+        if (rc != SQLITE_OK) {
+            const QString why = err ? QString::fromUtf8(err) : engineMessage(in.db, rc);
+            sqlite3_free(err);
+            return readFailure(source, rc, why);
+        }
     }
+    const int stepPages = wal ? -1 : qMax(16, (1 << 20) / qMax(512, pageSize));
     sqlite3_backup *b = sqlite3_backup_init(mem.db, "main", in.db, "main");
     if (!b)
         return QStringLiteral("cannot read '%1': %2").arg(nativeName(source), engineMessage(mem.db, 0));
-    rc = sqlite3_backup_step(b, -1);
+    int restarts = 0;
+    int lastRemaining = INT_MAX;
+    do {
+        rc = sqlite3_backup_step(b, restarts >= kMaxRestarts ? -1 : stepPages);
+        const int remaining = sqlite3_backup_remaining(b);
+        if (remaining > lastRemaining)
+            ++restarts;
+        lastRemaining = remaining;
+    } while (rc == SQLITE_OK);
     const int frc = sqlite3_backup_finish(b);
-    sqlite3_exec(in.db, "commit", nullptr, nullptr, nullptr);
+    if (wal)
+        sqlite3_exec(in.db, "commit", nullptr, nullptr, nullptr);
     if (rc != SQLITE_DONE || frc != SQLITE_OK) {
         const QString why
             = frc != SQLITE_OK ? engineMessage(mem.db, frc) : QString::fromUtf8(sqlite3_errstr(rc));
@@ -343,9 +383,8 @@ QList<Entry> listFor(const QString &logPath)
 {
     QList<Entry> out;
     const QDir dir(folderOf(logPath));
-    const QString stem = stemOf(logPath);
-    const QStringList names = dir.entryList({stem + kSnapshotInfix + QLatin1Char('*') + kExtension},
-                                            QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    // Every name is matched in full: a log's name may hold wildcard characters.
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString &name : names) {
         QDateTime when;
         if (parseFileName(logPath, name, &when))
@@ -486,9 +525,13 @@ QStringList rotate(const QString &logPath, const Policy &policy)
     // Temporaries of copies cut short (the program killed); an hour is far
     // longer than any copy under way in another instance takes.
     const QDir dir(folderOf(logPath));
-    const QString pattern = QLatin1Char('.') + tempPrefix(logPath) + QStringLiteral("-??????.tmp");
+    const QString head = QLatin1Char('.') + tempPrefix(logPath) + QLatin1Char('-');
+    const QString tail = QStringLiteral(".tmp");
     const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
-    for (const QFileInfo &t : dir.entryInfoList({pattern}, QDir::Files | QDir::Hidden | QDir::System)) {
+    for (const QFileInfo &t : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QString name = t.fileName();
+        if (name.size() != head.size() + 6 + tail.size() || !name.startsWith(head) || !name.endsWith(tail))
+            continue;
         if (t.lastModified() < hourAgo) {
             removeWithCompanions(t.absoluteFilePath());
             removed << t.absoluteFilePath();
@@ -721,15 +764,19 @@ Snapshots::Policy SnapshotKeeper::policy() const
 
 void SnapshotKeeper::request(const QString &logPath)
 {
+    if (logPath.isEmpty())
+        return;
+    // Named in full now: the working directory may change before the copy.
+    const QString path = QFileInfo(logPath).absoluteFilePath();
     QMutexLocker lock(&m_mutex);
-    if (!m_policy.enabled || logPath.isEmpty())
+    if (!m_policy.enabled)
         return;
     // Asked twice before the first began: one copy does for both.
     for (const auto &queued : m_queue)
-        if (!queued->fresh && queued->path == logPath)
+        if (!queued->fresh && queued->path == path)
             return;
     auto job = std::make_shared<Job>();
-    job->path = logPath;
+    job->path = path;
     job->policy = m_policy;
     m_queue.push_back(job);
     m_wake.wakeAll();
@@ -739,7 +786,7 @@ Snapshots::Result SnapshotKeeper::ensureFresh(const QString &logPath)
 {
     auto job = std::make_shared<Job>();
     job->fresh = true;
-    job->path = logPath;
+    job->path = logPath.isEmpty() ? QString() : QFileInfo(logPath).absoluteFilePath();
     QMutexLocker lock(&m_mutex);
     job->policy = m_policy;
     m_queue.push_back(job);

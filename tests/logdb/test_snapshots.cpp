@@ -295,6 +295,21 @@ private slots:
         QCOMPARE(qsoCount(QDir(backup()).filePath(QStringLiteral("log.snapshot-20240501-183005.mdb"))), 5);
     }
 
+    void wildcardCharactersInTheLogsName()
+    {
+        const QString log = logPath(QStringLiteral("QSO [2024]*?.mdb"));
+        makeLog(log, 3);
+        const QString near = logPath(QStringLiteral("QSO 2.mdb"));
+        makeLog(near, 3);
+        QVERIFY(Snapshots::takeIfChanged(near, m_keepAll).taken);
+        const Snapshots::Result r = Snapshots::takeIfChanged(log, m_keepAll);
+        QVERIFY2(r.taken, qPrintable(r.message));
+        QCOMPARE(Snapshots::newestSnapshotOf(log), r.path);
+        QCOMPARE(Snapshots::listFor(log).size(), 1);
+        QCOMPARE(Snapshots::listFor(near).size(), 1);
+        QVERIFY(!Snapshots::changedSinceNewest(log));
+    }
+
     // Each row changes the log (or its newest snapshot) in one way after a
     // snapshot; every one must count as a change.
     void changesSeen_data()
@@ -746,6 +761,32 @@ private slots:
         QTRY_COMPARE(finished.size(), 4);
         keeper.waitForIdle();
         QCOMPARE(finished.size(), 4);
+    }
+
+    void keeperNamesTheLogWhenAsked()
+    {
+        makeLog(logPath(), 10);
+        // Another log held by a writer keeps the keeper busy meanwhile.
+        const QString blocker = logPath(QStringLiteral("blocker.mdb"));
+        makeLog(blocker, 1);
+        Db locker(blocker);
+        QVERIFY(locker.exec(QStringLiteral("begin exclusive")));
+        Connection::setBusyTimeoutMs(30000);
+
+        const QString startDir = QDir::currentPath();
+        QDir::setCurrent(m_dir->path());
+        SnapshotKeeper keeper;
+        keeper.setPolicy(m_keepAll);
+        keeper.request(blocker);
+        keeper.request(QStringLiteral("log.mdb"));
+        // A file dialog confirmed elsewhere moves the working directory.
+        QTemporaryDir elsewhere;
+        QDir::setCurrent(elsewhere.path());
+        QVERIFY(locker.exec(QStringLiteral("commit")));
+        keeper.waitForIdle();
+        QDir::setCurrent(startDir);
+        QCOMPARE(Snapshots::listFor(logPath()).size(), 1);
+        QVERIFY(!QFileInfo::exists(QDir(elsewhere.path()).filePath(QStringLiteral("backup"))));
     }
 
     void keeperSwitchedOff()
