@@ -402,7 +402,9 @@ QString newestSnapshotOf(const QString &logPath)
 
 // ---- taking -----------------------------------------------------------------------
 
-bool changedSinceNewest(const QString &logPath)
+namespace {
+
+bool changedSince(const QString &logPath, const QString &logSig)
 {
     const State s = readState(logPath);
     if (s.snapshot.isEmpty() || !parseFileName(logPath, s.snapshot))
@@ -410,7 +412,14 @@ bool changedSinceNewest(const QString &logPath)
     const QString snapshot = QDir(folderOf(logPath)).filePath(s.snapshot);
     if (fileSignature(snapshot, 0, 0) != s.snapshotSig)
         return true;   // gone, or written to since
-    return logSignature(logPath) != s.logSig;
+    return logSig != s.logSig;
+}
+
+}   // namespace
+
+bool changedSinceNewest(const QString &logPath)
+{
+    return changedSince(logPath, logSignature(logPath));
 }
 
 Result takeIfChanged(const QString &logPath, const Policy &policy)
@@ -426,7 +435,7 @@ Result takeIfChanged(const QString &logPath, const Policy &policy)
     // Read before the copy: a change that slips in meanwhile is then either
     // in the copy or seen as a change next time, never lost.
     const QString logSig = logSignature(logPath);
-    if (!changedSinceNewest(logPath)) {
+    if (!changedSince(logPath, logSig)) {
         r.ok = true;
         r.path = QDir(folderOf(logPath)).filePath(readState(logPath).snapshot);
         return r;

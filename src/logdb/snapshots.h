@@ -21,15 +21,16 @@
 //
 // <stem> is the log's file name without a trailing ".mdb" (any letter case);
 // a log named otherwise keeps its whole name ("station.db" gives
-// "station.db.snapshot-..."). Date and time are the PC's local time when the
-// snapshot was taken, so the names sort by age and the Open dialog ("*.mdb")
-// lists them. Two snapshots in the same second take the next free second.
-// ZIP archives ("<name>yyyyMMdd.zip") never match the pattern. Beside the
-// snapshots, the hidden file ".<stem>.snapshot-state" records which snapshot
-// is the newest and what the log looked like when it was taken.
+// "station.db.snapshot-..."), so logs named "X" and "X.mdb" (or "X.MDB") in
+// one folder would share one set. Date and time are the PC's local time when
+// the snapshot was taken, so the names sort by age and the Open dialog
+// ("*.mdb") lists them. Two snapshots in the same second take the next free
+// second. ZIP archives ("<name>yyyyMMdd.zip") never match the pattern. Beside
+// the snapshots, the hidden file ".<stem>.snapshot-state" records which
+// snapshot is the newest and what the log looked like when it was taken.
 //
-// Nothing here opens a dialog, and nothing takes a lock on the log except the
-// short read of the copy; a failure leaves the log as it was.
+// Nothing here opens a dialog, and nothing locks the log except the read of
+// the copy (a megabyte at a time); a failure leaves the log as it was.
 namespace Snapshots {
 
 // How many snapshots to keep. The program's settings fill it in.
@@ -79,7 +80,8 @@ Result takeIfChanged(const QString &logPath, const Policy &policy);
 // ---- rotation -------------------------------------------------------------
 
 // Of the given snapshot times, which ones the policy removes (indexes into
-// times), "today" being the local date now. Ties keep the earlier index.
+// times, ascending); the daily ones count back from today. Of equal times
+// the earlier index is kept first.
 QList<int> toRemove(const QList<QDateTime> &times, const Policy &policy, const QDate &today);
 // Removes the log's snapshots that the policy no longer keeps (and stale
 // temporary files of unfinished snapshots); returns the removed paths.
