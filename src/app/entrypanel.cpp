@@ -4,6 +4,7 @@
 #include "app/ui/dbgrid.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/guarded.h"
+#include "app/ui/masktyping.h"
 #include "app/ui/uppercase.h"
 #include "logdb/logsession.h"
 #include "logdb/tdm.h"
@@ -119,12 +120,15 @@ void EntryPanel::buildEntryFields()
     // Row 1: date, start and end time, "Real time".
     MaskEdit1 = makeEdit(this, "MaskEdit1", 64, 144, 72);
     MaskEdit1->setInputMask(QStringLiteral("00.00.9999;_"));
+    installMaskTyping(MaskEdit1);
     fieldLabel(MaskEdit1, QStringLiteral("Date"), 20, 144);
     MaskEdit2 = makeEdit(this, "MaskEdit2", 184, 144, 40);
     MaskEdit2->setInputMask(QStringLiteral("09:99;_"));
+    installMaskTyping(MaskEdit2);
     fieldLabel(MaskEdit2, QStringLiteral("S_time"), 146, 144);
     MaskEdit3 = makeEdit(this, "MaskEdit3", 272, 144, 40);
     MaskEdit3->setInputMask(QStringLiteral("09:99;_"));
+    installMaskTyping(MaskEdit3);
     Label15 = fieldLabel(MaskEdit3, QStringLiteral("E_time"), 234, 144);
     Label15->setObjectName(QStringLiteral("Label15"));
     CheckBox1 = place(new QCheckBox(QStringLiteral("Real time"), this), "CheckBox1", 328, 144, 76, 21);

@@ -14,6 +14,7 @@
 #include "logdb/tdm.h"
 #include "print/printpreview.h"
 #include "print/reportsource.h"
+#include "settings/programsettings.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -140,10 +141,20 @@ void TForm1::ADIF2Click()
                                                m_folders.SaveDialog2);
     if (path.isEmpty())
         return;
-    guarded([&] {
+    const bool utf8Asked = ProgramSettings::adifExportEncoding() == ProgramSettings::AdifEncoding::Utf8;
+    AdifExchange::ExportResult written;
+    const bool ok = guarded([&] {
         LongWork work(ProgressBar1, m_session->dataModule()->DataSource1);
-        AdifExchange::exportLog(m_session->logView(), path, work.progress());
+        written = AdifExchange::exportLog(m_session->logView(), path,
+                                          utf8Asked ? AdifExchange::ExportEncoding::Utf8
+                                                    : AdifExchange::ExportEncoding::Cp1251WhenItFits,
+                                          work.progress());
     });
+    // Windows-1251 was asked for, but a name or QTH has letters it lacks:
+    // the file was written whole in UTF-8 rather than with "?" in them.
+    if (ok && !utf8Asked && written.encoding == Adif::Encoding::Utf8)
+        Dialogs::showNotice(this, QStringLiteral("Файл записан в кодировке UTF-8: не все значения помещаются в "
+                                                 "Windows-1251."));
 }
 
 // ---------------------------------------------------------------- print menu

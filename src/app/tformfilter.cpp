@@ -2,6 +2,7 @@
 
 #include "app/ui/guarded.h"
 #include "app/ui/maskedtext.h"
+#include "app/ui/masktyping.h"
 #include "logdb/dataset.h"
 #include "logdb/logsession.h"
 #include "logdb/textforms.h"
@@ -89,8 +90,10 @@ TFormFilter::TFormFilter(LogSession *session, QWidget *parent) : QDialog(parent)
     Label2->setText(QStringLiteral("по"));
     MaskEdit2 = place<QLineEdit>(this, "MaskEdit2", 208, 174, 90, 21);
     // Day and month digits optional, the year's four required.
-    for (QLineEdit *e : {MaskEdit1, MaskEdit2})
+    for (QLineEdit *e : {MaskEdit1, MaskEdit2}) {
         e->setInputMask(QStringLiteral("00.00.9999;_"));
+        installMaskTyping(e);
+    }
     MaskEdit1->setText(QStringLiteral("27.01.1970"));
     MaskEdit2->setText(QStringLiteral("27.01.2010"));
 

@@ -285,19 +285,67 @@ int compareCountryKeys(std::string_view a, std::string_view b)
     return compareBytes(a, b);
 }
 
-void LoadCountryTableFromData(const QByteArray &contents)
+namespace {
+
+struct Tables {
+    std::vector<TCountryRecord> prefixes;
+    std::vector<TCountryRecord> entities;
+};
+
+Tables buildTables(const QByteArray &contents)
 {
-    std::vector<TCountryRecord> prefixes = parse(contents);
-    std::vector<TCountryRecord> entities = prefixes;
-    for (TCountryRecord &r : entities) {
+    Tables t;
+    t.prefixes = parse(contents);
+    t.entities = t.prefixes;
+    for (TCountryRecord &r : t.entities) {
         if (r.PrimaryPrefix.length > 0 && r.PrimaryPrefix.data[0] == '*')
             r.PrimaryPrefix.assign(r.PrimaryPrefix.view().substr(1));
     }
     // Sorted in place: the tables are a few megabytes on the real file.
-    permute(prefixes, sortOrder(prefixes, prefixKey));
-    permute(entities, sortOrder(entities, primaryKey));
-    g_prefixTable.swap(prefixes);
-    g_entityTable.swap(entities);
+    permute(t.prefixes, sortOrder(t.prefixes, prefixKey));
+    permute(t.entities, sortOrder(t.entities, primaryKey));
+    return t;
+}
+
+bool isCoordinate(Bytes text, double limit)
+{
+    bool ok = false;
+    const double v = QByteArray(text.data(), qsizetype(text.size())).toDouble(&ok);
+    return ok && v >= -limit && v <= limit;
+}
+
+// A record of a real country: named, on a continent, at a place, with a
+// primary prefix. Damaged or foreign files give none of these.
+bool isCountry(const TCountryRecord &r)
+{
+    static const Bytes continents[] = {"AF", "AN", "AS", "EU", "NA", "OC", "SA"};
+    const Bytes continent = r.Continent.view();
+    return !r.Name.isEmpty() && !r.PrimaryPrefix.isEmpty()
+           && std::find(std::begin(continents), std::end(continents), continent) != std::end(continents)
+           && isCoordinate(r.Latitude.view(), 90) && isCoordinate(r.Longitude.view(), 180);
+}
+
+// The tables of a file's contents; DbError naming the file when they hold no country.
+Tables countryTablesOf(const QString &path, const QByteArray &contents)
+{
+    Tables t = buildTables(contents);
+    if (std::any_of(t.prefixes.begin(), t.prefixes.end(), isCountry))
+        return t;
+    const QString shown = QDir::toNativeSeparators(path);
+    const bool empty = std::all_of(contents.begin(), contents.end(),
+                                   [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
+    if (empty)
+        throw DbError(QStringLiteral("The country file '%1' is empty").arg(shown));
+    throw DbError(QStringLiteral("'%1' is not a country file: no country could be read from it").arg(shown));
+}
+
+} // namespace
+
+void LoadCountryTableFromData(const QByteArray &contents)
+{
+    Tables t = buildTables(contents);
+    g_prefixTable.swap(t.prefixes);
+    g_entityTable.swap(t.entities);
 }
 
 QString CountryFilePath()
@@ -317,7 +365,29 @@ void LoadCountryTable(const QString &path)
     const QByteArray contents = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw DbError(QStringLiteral("Read error: %1").arg(file.errorString()));
-    LoadCountryTableFromData(contents);
+    Tables t = countryTablesOf(path, contents);
+    g_prefixTable.swap(t.prefixes);
+    g_entityTable.swap(t.entities);
+}
+
+void ReplaceCountryTable(const QString &path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    QFile file(path);
+    const auto cannotRead = [&] {
+        return DbError(QStringLiteral("The country file '%1' cannot be read: %2").arg(shown, file.errorString()));
+    };
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!QFileInfo::exists(path))
+            throw DbError(QStringLiteral("The country file '%1' was not found").arg(shown));
+        throw cannotRead();
+    }
+    const QByteArray contents = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw cannotRead();
+    Tables t = countryTablesOf(path, contents);
+    g_prefixTable.swap(t.prefixes);
+    g_entityTable.swap(t.entities);
 }
 
 void ClearCountryTable()

@@ -59,15 +59,23 @@ struct CountryInfo {
 
 // Reads the country file at `path` into PrefixTable and EntityTable,
 // replacing what they held. The tables grow to whatever the file holds.
-// When the file cannot be read the tables are left empty (every lookup finds
-// nothing) and DbError is thrown: "File not found" for a missing file.
+// When the file cannot be read, or yields no country (empty, damaged, not a
+// country file), the tables are left empty (every lookup finds nothing) and
+// DbError is thrown: "File not found" for a missing file; a message naming
+// the file when it holds no country.
 void LoadCountryTable(const QString &path);
+
+// Reads the country file at `path` into new tables and puts them in place of
+// the ones in use only when the file reads as a country file. Otherwise
+// throws DbError with a message naming the file, and the tables in use stay.
+void ReplaceCountryTable(const QString &path);
 
 // The country file the program reads: cty.dat in the folder of its executable
 // (not the working folder). Needs the application object.
 QString CountryFilePath();
 
-// The same from the file's contents already in memory.
+// The same from the file's contents already in memory, taken as they are:
+// contents without a country give empty tables, and no error.
 void LoadCountryTableFromData(const QByteArray &contents);
 
 // Empties both tables, as before the first load.

@@ -2,6 +2,7 @@
 #include "exchange/codepage.h"
 #include "logdb/dberror.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -107,15 +108,22 @@ QByteArray header()
     return QByteArrayLiteral("Tarnix by Orvel\r\n<ADIF_VERS:3>1.0\r\n<EOH>\r\n\r\n");
 }
 
-void appendRecord(QByteArray &out, const Record &record)
+void appendRecord(QByteArray &out, const Record &record, Encoding encoding)
 {
     for (int t = 0; t < TagCount; ++t) {
         const QString &v = record.values[t];
         if (v.isEmpty())
             continue;
-        appendLine(out, kTags[t].name, Codepage::toCp1251(v), t == QsoDate);
+        appendLine(out, kTags[t].name, encoding == Encoding::Utf8 ? v.toUtf8() : Codepage::toCp1251(v),
+                   t == QsoDate);
     }
     out.append("<EOR>\r\n\r\n", 9);
+}
+
+bool fitsCp1251(const Record &record)
+{
+    return std::all_of(record.values.begin(), record.values.end(),
+                       [](const QString &v) { return Codepage::fitsCp1251(v); });
 }
 
 // ---------------------------------------------------------------- reader

@@ -22,6 +22,9 @@ bool isText(Tag tag);
 // The tag of a name, without regard to case; -1 for any other name.
 int tagFromName(const char *name, int size);
 
+// The text encodings of ADI files this program reads and writes.
+enum class Encoding { Cp1251, Utf8 };
+
 // One QSO as ADIF value texts; an empty text is "no value".
 struct Record {
     std::array<QString, TagCount> values;
@@ -35,10 +38,13 @@ QString timeValue(const QTime &t);
 
 // The header: program line, ADIF version, <EOH> and an empty line.
 QByteArray header();
-// Appends one record in Windows-1251: a line per tag with a value, in the
-// order of Tag, "<TAG:len>" (the date "<QSO_DATE:8:D>") with the byte
-// length of the converted value, then "<EOR>" and an empty line.
-void appendRecord(QByteArray &out, const Record &record);
+// Appends one record in the given encoding (Windows-1251 unless told): a
+// line per tag with a value, in the order of Tag, "<TAG:len>" (the date
+// "<QSO_DATE:8:D>") with the byte length of the encoded value, then "<EOR>"
+// and an empty line.
+void appendRecord(QByteArray &out, const Record &record, Encoding encoding = Encoding::Cp1251);
+// Whether every value of the record can be written in Windows-1251 exactly.
+bool fitsCp1251(const Record &record);
 
 // Reads records from the text of an ADI file. Tags are found as a stream
 // (any number of records on a line, line breaks inside values kept), a
@@ -48,7 +54,7 @@ void appendRecord(QByteArray &out, const Record &record);
 // with a UTF-8 byte-order mark or is valid UTF-8 holding non-ASCII bytes.
 class Reader {
 public:
-    enum class Encoding { Cp1251, Utf8 };
+    using Encoding = Adif::Encoding;
 
     explicit Reader(const QByteArray &bytes);
 

@@ -114,7 +114,7 @@ struct Statement {
 
 // ---------------------------------------------------------------- export
 
-QByteArray exportText(Dataset *log, const Progress &progress)
+ExportedText exportText(Dataset *log, ExportEncoding encoding, const Progress &progress)
 {
     log->last();
     const int count = log->recordCount();
@@ -123,37 +123,66 @@ QByteArray exportText(Dataset *log, const Progress &progress)
     for (int t = 0; t < Adif::TagCount; ++t)
         col[t] = log->fieldIndex(QString::fromLatin1(Adif::tagName(Adif::Tag(t))));
 
-    QByteArray out = Adif::header();
-    // About 300 bytes a full record; unused reserve is never touched.
-    out.reserve(out.size() + qsizetype(count) * 400);
+    ExportedText result;
+    result.encoding = encoding == ExportEncoding::Utf8 ? Adif::Encoding::Utf8 : Adif::Encoding::Cp1251;
+    QByteArray &out = result.bytes;
     ProgressTracker tracker(progress);
+    int reported = 0;
     Adif::Record rec;
-    for (int row = 0; row < count; ++row) {
-        for (int t = 0; t < Adif::TagCount; ++t) {
-            QString &v = rec.values[t];
-            if (col[t] < 0) {
-                v.clear();
-                continue;
+    // Written in Windows-1251 until a value does not fit it; then the whole
+    // file once more in UTF-8 (the lengths differ from the start).
+    for (bool restart = true; restart;) {
+        restart = false;
+        out = Adif::header();
+        // About 300 bytes a full record; unused reserve is never touched.
+        out.reserve(out.size() + qsizetype(count) * 400);
+        for (int row = 0; row < count; ++row) {
+            for (int t = 0; t < Adif::TagCount; ++t) {
+                QString &v = rec.values[t];
+                if (col[t] < 0) {
+                    v.clear();
+                    continue;
+                }
+                const QVariant value = log->valueAt(row, col[t]);
+                if (t == Adif::QsoDate)
+                    v = Adif::dateValue(toDate(value));
+                else if (t == Adif::TimeOn || t == Adif::TimeOff)
+                    v = Adif::timeValue(toTime(value));
+                else
+                    v = value.isNull() ? QString() : value.toString();
             }
-            const QVariant value = log->valueAt(row, col[t]);
-            if (t == Adif::QsoDate)
-                v = Adif::dateValue(toDate(value));
-            else if (t == Adif::TimeOn || t == Adif::TimeOff)
-                v = Adif::timeValue(toTime(value));
-            else
-                v = value.isNull() ? QString() : value.toString();
+            if (result.encoding == Adif::Encoding::Cp1251 && !Adif::fitsCp1251(rec)) {
+                result.encoding = Adif::Encoding::Utf8;
+                restart = true;
+                break;
+            }
+            Adif::appendRecord(out, rec, result.encoding);
+            // The bar does not go back for the second round.
+            if (row + 1 > reported) {
+                reported = row + 1;
+                tracker.update(reported, count);
+            }
         }
-        Adif::appendRecord(out, rec);
-        tracker.update(row + 1, count);
     }
-    return out;
+    return result;
+}
+
+QByteArray exportText(Dataset *log, const Progress &progress)
+{
+    return exportText(log, ExportEncoding::Cp1251WhenItFits, progress).bytes;
+}
+
+ExportResult exportLog(Dataset *log, const QString &fileName, ExportEncoding encoding,
+                       const Progress &progress)
+{
+    const ExportedText text = exportText(log, encoding, progress);
+    writeFileAtomically(fileName, text.bytes);
+    return {log->recordCount(), text.encoding};
 }
 
 int exportLog(Dataset *log, const QString &fileName, const Progress &progress)
 {
-    const QByteArray text = exportText(log, progress);
-    writeFileAtomically(fileName, text);
-    return log->recordCount();
+    return exportLog(log, fileName, ExportEncoding::Cp1251WhenItFits, progress).count;
 }
 
 void writeFileAtomically(const QString &path, const QByteArray &data)

@@ -18,15 +18,36 @@ namespace AdifExchange {
 // Receives the progress bar's position 0..100 whenever it changes.
 using Progress = std::function<void(int position)>;
 
+// The encoding an export is asked for. Windows-1251 holds Cyrillic but not,
+// say, "ü", "ø" or "ł": a file whose values do not all fit it is written in
+// UTF-8 instead (lengths in bytes), so that nothing becomes "?".
+enum class ExportEncoding {
+    Cp1251WhenItFits,   // Windows-1251, byte for byte as always, while every value fits it
+    Utf8                // UTF-8 always
+};
+
+struct ExportResult {
+    int count = 0;                                   // QSOs written
+    Adif::Encoding encoding = Adif::Encoding::Cp1251;   // what the file was written in
+};
+
 // Writes the rows of the log view (ADOQueryLog in its current state, so a
 // filter in force applies) to fileName. The file is built whole, written to
 // a temporary file in the same folder and renamed over fileName at the end,
 // so a failed export leaves the chosen file as it was (an existing one is
 // replaced only by a complete export). The log view ends on its last row.
-// Returns the number of QSOs written.
+// The header is the same ASCII text in either encoding.
+ExportResult exportLog(Dataset *log, const QString &fileName, ExportEncoding encoding,
+                       const Progress &progress = {});
+// The same asked for Windows-1251 when it fits; returns the number of QSOs written.
 int exportLog(Dataset *log, const QString &fileName, const Progress &progress = {});
 
 // The file text of the given rows (header and records), as exportLog writes it.
+struct ExportedText {
+    QByteArray bytes;
+    Adif::Encoding encoding = Adif::Encoding::Cp1251;
+};
+ExportedText exportText(Dataset *log, ExportEncoding encoding, const Progress &progress = {});
 QByteArray exportText(Dataset *log, const Progress &progress = {});
 
 // Replaces path with data through a temporary file in the same folder.

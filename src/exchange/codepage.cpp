@@ -62,6 +62,17 @@ QByteArray toCp1251(const QString &text)
     return out;
 }
 
+bool fitsCp1251(const QString &text)
+{
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        // Surrogates (characters beyond the Basic Multilingual Plane) never fit.
+        if (c >= 0x80 && encodeOne(c) == '?')
+            return false;
+    }
+    return true;
+}
+
 QString fromCp1251(const char *data, int size)
 {
     QString out(size, Qt::Uninitialized);

@@ -14,6 +14,8 @@ namespace Codepage {
 // character, so the byte count equals the character count; a character
 // outside the Basic Multilingual Plane is one "?").
 QByteArray toCp1251(const QString &text);
+// Whether toCp1251 gives every character of text exactly (no "?" made up).
+bool fitsCp1251(const QString &text);
 QString fromCp1251(const QByteArray &bytes);
 QString fromCp1251(const char *data, int size);
 

@@ -23,6 +23,25 @@ void DataSource::setEnabled(bool on)
     emit dataSetChanged();
 }
 
+bool insertIsBlank(const Dataset *ds)
+{
+    if (!ds || !ds->isActive() || ds->state() != Dataset::State::Insert)
+        return false;
+    const int row = ds->recNo();
+    for (int f = 0; f < ds->fieldCount(); ++f)
+        if (!ds->valueAt(row, f).isNull())
+            return false;
+    return true;
+}
+
+bool dropBlankInsert(Dataset *ds)
+{
+    if (!insertIsBlank(ds))
+        return false;
+    ds->cancel();
+    return true;
+}
+
 DatasetModel::DatasetModel(DataSource *source, const QVector<Column> &columns, QObject *parent)
     : QAbstractTableModel(parent), m_source(source), m_columns(columns)
 {

@@ -25,6 +25,12 @@ private:
     bool m_enabled = true;
 };
 
+// True when the dataset is inserting a row that nothing has been put into:
+// every field of it is still NULL.
+bool insertIsBlank(const Dataset *ds);
+// Cancels such a row, so that it is never written; true when it did.
+bool dropBlankInsert(Dataset *ds);
+
 // Item model over a data source for the grids. Columns are the named fields
 // (all fields when none are named); cells show the fields' text forms.
 class DatasetModel : public QAbstractTableModel {

@@ -92,8 +92,9 @@ int LogSession::qsoCount() const
 int LogSession::refreshTimeShift()
 {
     Dataset *opc = m_dm->ADOQueryOpc;
-    m_timeShift = opc->isActive() && !opc->isEmpty() ? int(opc->fieldByName(QStringLiteral("timeshift")).asInteger())
-                                                     : 0;
+    m_timeShift = 0;   // a value no clock can be shifted by stamps nothing
+    if (opc->isActive() && !opc->isEmpty())
+        m_timeShift = LogClock::timeShiftHours(opc->fieldByName(QStringLiteral("timeshift")).value());
     return m_timeShift;
 }
 

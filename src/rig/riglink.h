@@ -1,6 +1,7 @@
 #pragma once
 #include "rig/rigserver.h"
 #include <QObject>
+#include <QPointer>
 #include <memory>
 
 class QThread;
@@ -18,6 +19,17 @@ public:
     // Tells the worker to finish and returns at once. A worker still stuck in a
     // server call ends, closes the server and frees itself when that call returns.
     ~RigLink() override;
+
+    // For the end of the program, on the thread that made the links: tells
+    // every worker to finish (links still alive stop talking to the server
+    // and report nothing more) and waits for them, at most timeoutMs in all.
+    // True when none is left running.
+    static bool waitForWorkers(int timeoutMs);
+    // The last step of main(), once the windows are gone: waits as above and
+    // returns exitCode. A worker still stuck in a server call after that would
+    // run on while the program's static objects and libraries are torn down,
+    // so then the process ends here at once with exitCode, its output flushed.
+    static int finishWorkersAtExit(int exitCode, int timeoutMs = 2000);
 
     // Starts connecting on the worker and returns at once; connected() or
     // connectFailed() follows.
@@ -47,9 +59,11 @@ private slots:
 
 private:
     const RigReading *reading(int rigNumber) const;
+    // Lets the worker go: nothing more is asked of it or heard from it.
+    void release();
 
-    QThread *m_thread;   // not owned: it deletes itself when it has finished
-    RigPoller *m_poller; // lives on m_thread, deleted there when it finishes
+    QPointer<QThread> m_thread;   // not owned: it is deleted when it has finished
+    RigPoller *m_poller;          // lives on m_thread, deleted there when it finishes; null once released
     bool m_connected = false;
     bool m_connectRequested = false;
     int m_version = 0;

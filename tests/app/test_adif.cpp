@@ -3,11 +3,14 @@
 
 #include "logdb/dataset.h"
 #include "logdb/datasource.h"
+#include "settings/programsettings.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QtTest>
 
 namespace {
@@ -40,6 +43,10 @@ private slots:
     void importCancelledStillResets();
     void importMissingFile();
     void roundTripThroughTheWindow();
+    void exportSaysWhenItWritesUtf8_data();
+    void exportSaysWhenItWritesUtf8();
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void cleanup() { QSettings().clear(); }
 };
 
 void TestAdifWindow::exportWritesTheLogView()
@@ -208,6 +215,43 @@ void TestAdifWindow::roundTripThroughTheWindow()
     const QString columns =
         QStringLiteral("select %1 from log order by QSO_DATE, TIME_ON").arg(cells.join(QStringLiteral(", ")));
     QCOMPARE(AppFixture::query(to, columns), AppFixture::query(from, columns));
+}
+
+void TestAdifWindow::exportSaysWhenItWritesUtf8_data()
+{
+    QTest::addColumn<bool>("utf8Setting");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("notice");
+    QTest::addColumn<QByteArray>("nameTag");
+    QTest::newRow("Windows-1251, fits") << false << QString::fromUtf8("Иван") << false << QByteArray("<NAME:4>\xC8\xE2\xE0\xED");
+    QTest::newRow("Windows-1251, does not fit") << false << QString::fromUtf8("Jürgen") << true
+                                                << QByteArray("<NAME:7>J\xC3\xBCrgen");
+    QTest::newRow("UTF-8 always") << true << QString::fromUtf8("Иван") << false
+                                  << QByteArray("<NAME:8>\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD");
+}
+
+void TestAdifWindow::exportSaysWhenItWritesUtf8()
+{
+    QFETCH(bool, utf8Setting);
+    QFETCH(QString, name);
+    QFETCH(bool, notice);
+    QFETCH(QByteArray, nameTag);
+    ProgramSettings::setAdifExportEncoding(utf8Setting ? ProgramSettings::AdifEncoding::Utf8
+                                                       : ProgramSettings::AdifEncoding::Cp1251);
+    AppFixture fx;
+    const QString log = fx.newLog();
+    AppFixture::insertQso(log, QStringLiteral("2024-01-02"), QStringLiteral("10:00"), QStringLiteral("DL1ABC"), name);
+    fx.showAndOpen(log);
+    Dialogs::Testing::clear();
+    const QString out = fx.dir.filePath(QStringLiteral("out.adi"));
+    Dialogs::Testing::answerFile(out);
+    fx.form->ADIF2Click();
+    QVERIFY(fx.errors().isEmpty());
+    bool said = false;
+    for (const auto &shown : Dialogs::Testing::shown())
+        said = said || (shown.kind == QLatin1String("notice") && shown.text.contains(QLatin1String("UTF-8")));
+    QCOMPARE(said, notice);
+    QVERIFY2(readAll(out).contains(nameTag), readAll(out).constData());
 }
 
 QTEST_MAIN(TestAdifWindow)

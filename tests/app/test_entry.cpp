@@ -178,6 +178,74 @@ private slots:
         QCOMPARE(fx.ui.Edit4->text(), QStringLiteral("DL1ABC"));
     }
 
+    // Dates and times typed as operators write them become exactly that
+    // date and time, typed into a field that holds an older value.
+    void datesAndTimesTypedByHand_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("short with points") << "5.3.2024" << "9:30" << "9:35" << "2024-03-05|09:30|09:35";
+        QTest::newRow("full with points") << "05.03.2024" << "09:30" << "09:35" << "2024-03-05|09:30|09:35";
+        QTest::newRow("digits alone") << "05032024" << "0930" << "0935" << "2024-03-05|09:30|09:35";
+        QTest::newRow("two-digit day") << "25.3.2024" << "0:05" << "23:59" << "2024-03-25|00:05|23:59";
+    }
+    void datesAndTimesTypedByHand()
+    {
+        QFETCH(QString, date);
+        QFETCH(QString, start);
+        QFETCH(QString, end);
+        QFETCH(QString, stored);
+        AppFixture fx;
+        const QString path = fx.newLog();
+        fx.showAndOpen(path);
+        fx.ui.CheckBox1->click();   // typed times
+        fx.ui.MaskEdit1->setText(QStringLiteral("27.01.2010"));
+        for (auto [field, text] : {std::pair{fx.ui.MaskEdit1, date}, {fx.ui.MaskEdit2, start}, {fx.ui.MaskEdit3, end}}) {
+            field->setFocus(Qt::OtherFocusReason);
+            QTRY_COMPARE(focused(), field);
+            field->setCursorPosition(0);
+            QTest::keyClicks(field, text);
+        }
+        fx.ui.Edit4->setText(QStringLiteral("DL1ABC"));
+        pressKey(Qt::Key_F1);
+        QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
+        QCOMPARE(AppFixture::query(path, QStringLiteral("select QSO_DATE, TIME_ON, TIME_OFF from log")), stored);
+    }
+
+    // A time shift written by the SQL window that no clock can be shifted
+    // by: a clear message naming it, and no time stamped from it.
+    void timeShiftOutOfRange_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("beyond an integer") << "99999999999";
+        QTest::newRow("beyond the calendar") << "-99999999";
+        QTest::newRow("fraction") << "'1.5'";
+        QTest::newRow("text") << "'abc'";
+    }
+    void timeShiftOutOfRange()
+    {
+        QFETCH(QString, value);
+        AppFixture fx;
+        const QString path = fx.newLog();
+        AppFixture::exec(path, QStringLiteral("update opc set timeshift = %1").arg(value));
+        AppFixture::setPcClock(QDateTime(QDate(2010, 3, 2), QTime(1, 30)));
+        fx.showAndOpen(path);
+        QVERIFY(!fx.errors().isEmpty());
+        QString shown = value;
+        shown.remove(QLatin1Char('\''));
+        for (const QString &e : fx.errors())
+            QVERIFY2(e.contains(shown), qPrintable(e));
+        QVERIFY(fx.ui.MaskEdit1->text() != QStringLiteral("02.03.2010"));
+        QVERIFY(fx.ui.MaskEdit2->text() != QStringLiteral("01:30"));
+        // Nothing can be saved with a time that was never stamped.
+        Dialogs::Testing::clear();
+        fx.ui.Edit4->setText(QStringLiteral("DL1ABC"));
+        pressKey(Qt::Key_F1);
+        QCOMPARE(AppFixture::query(path, QStringLiteral("select count(*) from log")), QStringLiteral("0"));
+    }
+
     void startTimeTypedThenF1BeforeLeaving()
     {
         AppFixture fx;

@@ -27,6 +27,7 @@ private slots:
     void cancelResets();
     void filterStaysWhenAnotherLogIsAttached();
     void resetEntryFormWritesLastDate();
+    void datesTypedByHand();
 
 private:
     void fillLog(const QString &path);
@@ -251,6 +252,23 @@ void TestFilter::resetEntryFormWritesLastDate()
     f->show();
     QTest::mouseClick(f->Button1, Qt::LeftButton);
     QCOMPARE(fx->ui.Label18->text(), QString("3"));
+}
+
+void TestFilter::datesTypedByHand()
+{
+    // Typed from the start of fields that hold a date already.
+    f->show();
+    QVERIFY(QTest::qWaitForWindowActive(f));
+    f->CheckBox1->setChecked(true);
+    for (auto [field, text] : {std::pair{f->MaskEdit1, QStringLiteral("5.3.2024")}, {f->MaskEdit2, QStringLiteral("06042024")}}) {
+        field->setFocus(Qt::OtherFocusReason);
+        field->setCursorPosition(0);
+        QTest::keyClicks(field, text);
+    }
+    QTest::mouseClick(f->Button4, Qt::LeftButton);
+    QCOMPARE(f->Edit3->text(), QString("select * from log where QSO_Date between DateValue('05.03.2024') "
+                                       "and DateValue('06.04.2024')"));
+    f->hide();
 }
 
 QTEST_MAIN(TestFilter)

@@ -1,7 +1,9 @@
 #include "country/ctysupport.h"
 #include "logdb/dberror.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -36,6 +38,52 @@ QByteArray entityLine(const char *name, const char *primary)
     return line + primary + ':';
 }
 
+// Contents that yield no country, each as a file would hold them.
+QByteArray noCountryContents(const QString &kind)
+{
+    if (kind == QLatin1String("empty"))
+        return QByteArray();
+    if (kind == QLatin1String("blank lines"))
+        return "\n   \r\n\t\n";
+    if (kind == QLatin1String("random bytes")) {
+        QRandomGenerator random(20240305);
+        QByteArray bytes(64 * 1024, '\0');
+        for (char &b : bytes)
+            b = char(random.bounded(256));
+        return bytes;
+    }
+    if (kind == QLatin1String("zeros"))
+        return QByteArray(4096, '\0');
+    if (kind == QLatin1String("other text"))
+        return "Dear operator,\nthis file lists nothing; it is a letter, not a list.\nBest 73, see you;\n";
+    if (kind == QLatin1String("ADIF"))
+        return "Log\n<ADIF_VER:5>3.1.0 <EOH>\n<CALL:6>UA3ABC <QSO_DATE:8>20240305 <MODE:2>CW <EOR>\n";
+    // An entity line cut off in the middle and prefixes without their entity.
+    return "Alpha La\n    AB,AC;\n";
+}
+
+const QStringList kNoCountryKinds = {QStringLiteral("empty"),        QStringLiteral("blank lines"),
+                                     QStringLiteral("random bytes"), QStringLiteral("zeros"),
+                                     QStringLiteral("other text"),   QStringLiteral("ADIF"),
+                                     QStringLiteral("truncated")};
+
+QString writeFile(const QTemporaryDir &dir, const QByteArray &contents)
+{
+    const QString path = dir.filePath(QStringLiteral("cty.dat"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(contents) != contents.size())
+        return QString();
+    return path;
+}
+
+QString noCountryMessage(const QString &kind, const QString &path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    if (kind == QLatin1String("empty") || kind == QLatin1String("blank lines"))
+        return QStringLiteral("The country file '%1' is empty").arg(shown);
+    return QStringLiteral("'%1' is not a country file: no country could be read from it").arg(shown);
+}
+
 } // namespace
 
 class TestCountry : public QObject {
@@ -55,6 +103,12 @@ private slots:
     void missingFile();
     void unreadableFile();
     void reloadReplacesTables();
+    void fileWithoutCountry_data();
+    void fileWithoutCountry();
+    void damagedFileWithCountriesIsTaken();
+    void replaceTakesACountryFile();
+    void replaceKeepsTablesOnFailure_data();
+    void replaceKeepsTablesOnFailure();
     void fileBesideExecutable();
 
     void longestPrefix_data();
@@ -266,6 +320,95 @@ void TestCountry::reloadReplacesTables()
     QCOMPARE(CountryCount(), 1);
     QVERIFY(!FindCountryByCall("AB1ABC").found());
     QCOMPARE(FindCountryByCall("ON4ABC").Name, QStringLiteral("Only"));
+}
+
+void TestCountry::fileWithoutCountry_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const QString &kind : kNoCountryKinds)
+        QTest::newRow(qPrintable(kind)) << kind;
+}
+
+void TestCountry::fileWithoutCountry()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, noCountryContents(kind));
+    QVERIFY(!path.isEmpty());
+    LoadCountryTable(fixture("basic.dat"));
+    QVERIFY(CountryCount() > 0);
+    try {
+        LoadCountryTable(path);
+        QFAIL("a file without a country was taken");
+    } catch (const DbError &e) {
+        QCOMPARE(e.message(), noCountryMessage(kind, path));
+    }
+    // As for a missing file: empty tables, every lookup finds nothing.
+    QCOMPARE(CountryCount(), 0);
+    QVERIFY(EntityTable().empty());
+    QVERIFY(!FindCountryByCall("AB1ABC").found());
+}
+
+void TestCountry::damagedFileWithCountriesIsTaken()
+{
+    // Garbage blocks around real entities: the entities are read, the rest
+    // as it comes.
+    QTemporaryDir dir;
+    QFile basic(fixture("basic.dat"));
+    QVERIFY(basic.open(QIODevice::ReadOnly));
+    const QString path = writeFile(dir, QByteArray("\x01\x02 junk\n    more, junk;\n") + basic.readAll()
+                                            + QByteArray("\xff\xfe\x00tail", 7));
+    LoadCountryTable(path);
+    QCOMPARE(FindCountryByCall("AB1ABC").Name, QStringLiteral("Alpha Land"));
+}
+
+void TestCountry::replaceTakesACountryFile()
+{
+    LoadCountryTable(fixture("basic.dat"));
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, entityLine("Newer Land", "NL") + "\n    NL,PA;\n");
+    ReplaceCountryTable(path);
+    QCOMPARE(CountryCount(), 2);
+    QCOMPARE(FindCountryByCall("PA3ABC").Name, QStringLiteral("Newer Land"));
+    QVERIFY(!FindCountryByCall("AB1ABC").found());
+    QCOMPARE(FindCountryByPrefix("NL").Name, QStringLiteral("Newer Land"));
+}
+
+void TestCountry::replaceKeepsTablesOnFailure_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const QString &kind : kNoCountryKinds)
+        QTest::newRow(qPrintable(kind)) << kind;
+    QTest::newRow("missing") << QStringLiteral("missing");
+    QTest::newRow("folder") << QStringLiteral("folder");
+}
+
+void TestCountry::replaceKeepsTablesOnFailure()
+{
+    QFETCH(QString, kind);
+    LoadCountryTable(fixture("basic.dat"));
+    const int count = CountryCount();
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("cty.dat"));
+    QString expected;
+    if (kind == QLatin1String("missing")) {
+        expected = QStringLiteral("The country file '%1' was not found").arg(QDir::toNativeSeparators(path));
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("cty.dat")));
+        expected = QStringLiteral("The country file '%1' cannot be read: ").arg(QDir::toNativeSeparators(path));
+    } else {
+        path = writeFile(dir, noCountryContents(kind));
+        expected = noCountryMessage(kind, path);
+    }
+    try {
+        ReplaceCountryTable(path);
+        QFAIL("the tables were replaced");
+    } catch (const DbError &e) {
+        QVERIFY2(e.message().startsWith(expected), qPrintable(e.message()));
+    }
+    QCOMPARE(CountryCount(), count);
+    QCOMPARE(FindCountryByCall("AB1ABC").Name, QStringLiteral("Alpha Land"));
+    QCOMPARE(FindCountryByPrefix("TA1").Name, QStringLiteral("Starred Island"));
 }
 
 void TestCountry::fileBesideExecutable()

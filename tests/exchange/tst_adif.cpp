@@ -120,6 +120,23 @@ void TestAdif::writerCountsBytesOfConvertedValue()
     QByteArray out;
     Adif::appendRecord(out, r);
     QCOMPARE(out, QByteArray("<NAME:6>J?rgen\r\n<COMMENT:6>\xD1\xE5\xF0\xE3\xE5\xE9\r\n<EOR>\r\n\r\n"));
+    QVERIFY(!Adif::fitsCp1251(r));
+
+    // In UTF-8 every character is kept and the lengths count its bytes.
+    QByteArray utf8;
+    Adif::appendRecord(utf8, r, Adif::Encoding::Utf8);
+    QCOMPARE(utf8, QByteArray("<NAME:7>J\xC3\xBCrgen\r\n"
+                              "<COMMENT:12>\xD0\xA1\xD0\xB5\xD1\x80\xD0\xB3\xD0\xB5\xD0\xB9\r\n"
+                              "<EOR>\r\n\r\n"));
+    Adif::Reader reader(utf8);
+    Adif::Record back;
+    QVERIFY(reader.next(back));
+    QCOMPARE(reader.encoding(), Adif::Encoding::Utf8);
+    QCOMPARE(back[Adif::Name], r[Adif::Name]);
+    QCOMPARE(back[Adif::Comment], r[Adif::Comment]);
+
+    r[Adif::Name] = QStringLiteral("Juergen");
+    QVERIFY(Adif::fitsCp1251(r));
 }
 
 void TestAdif::valueForms()

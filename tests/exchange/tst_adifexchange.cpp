@@ -143,6 +143,11 @@ private slots:
     void exportWithoutLog();
 
     void roundTrip();
+    void exportEncoding_data();
+    void exportEncoding();
+    void exportSwitchesForALaterRecord();
+    void roundTripAnyLetters_data();
+    void roundTripAnyLetters();
 };
 
 void TestAdifExchange::import_data()
@@ -508,6 +513,166 @@ void TestAdifExchange::roundTrip()
     }
     std::sort(expected.begin(), expected.end(),
               [](const QString &a, const QString &b) { return a.section(u'|', 1, 2) < b.section(u'|', 1, 2); });
+    QCOMPARE(to.rows(), expected);
+}
+
+namespace {
+// One QSO with these name, QTH and comment, as the file writes its other tags.
+QString insertQso(const QString &call, const QString &name, const QString &qth, const QString &comment)
+{
+    auto quoted = [](QString t) {
+        return QLatin1Char('\'') + t.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+    };
+    // The other texts empty, as an import stores tags that are not there.
+    return QStringLiteral("insert into log (QSO_DATE, TIME_ON, TIME_OFF, CALL, NAME, QTH, COMMENT, MODE,"
+                          " FREQ, RST_SENT, RST_RCVD, QSL_SENT, QSL_RCVD, TX_PWR, GRIDSQUARE) values"
+                          " ('2024-03-07', '09:05', '09:05', %1, %2, %3, %4, '', '', '', '', '', '', '', '')")
+        .arg(quoted(call), quoted(name), quoted(qth), quoted(comment));
+}
+
+QByteArray recordBytes(const QByteArray &call, const QByteArray &name, const QByteArray &qth,
+                       const QByteArray &comment)
+{
+    QByteArray r = "<CALL:" + QByteArray::number(call.size()) + ">" + call
+                   + "\r\n<QSO_DATE:8:D>20240307\r\n<TIME_ON:4>0905\r\n<TIME_OFF:4>0905\r\n";
+    if (!name.isEmpty())
+        r += "<NAME:" + QByteArray::number(name.size()) + ">" + name + "\r\n";
+    if (!qth.isEmpty())
+        r += "<QTH:" + QByteArray::number(qth.size()) + ">" + qth + "\r\n";
+    if (!comment.isEmpty())
+        r += "<COMMENT:" + QByteArray::number(comment.size()) + ">" + comment + "\r\n";
+    return r + "<EOR>\r\n\r\n";
+}
+
+const QByteArray kHeader = "Tarnix by Orvel\r\n<ADIF_VERS:3>1.0\r\n<EOH>\r\n\r\n";
+} // namespace
+
+void TestAdifExchange::exportEncoding_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("qth");
+    QTest::addColumn<bool>("utf8Always");
+    QTest::addColumn<int>("written");   // Adif::Encoding
+    QTest::addColumn<QByteArray>("record");
+
+    const int cp = int(Adif::Encoding::Cp1251);
+    const int utf8 = int(Adif::Encoding::Utf8);
+    QTest::newRow("Latin fits") << "John" << "Boston" << false << cp
+                                << recordBytes("K1AB", "John", "Boston", "");
+    QTest::newRow("Cyrillic fits") << "Иван" << "Москва" << false << cp
+                                   << recordBytes("K1AB", "\xC8\xE2\xE0\xED", "\xCC\xEE\xF1\xEA\xE2\xE0", "");
+    QTest::newRow("u umlaut") << "Jürgen" << "Köln" << false << utf8
+                              << recordBytes("K1AB", "J\xC3\xBCrgen", "K\xC3\xB6ln", "");
+    QTest::newRow("e acute") << "René" << "Liège" << false << utf8
+                             << recordBytes("K1AB", "Ren\xC3\xA9", "Li\xC3\xA8ge", "");
+    QTest::newRow("o slash") << "Bjørn" << "Tromsø" << false << utf8
+                             << recordBytes("K1AB", "Bj\xC3\xB8rn", "Troms\xC3\xB8", "");
+    QTest::newRow("l stroke") << "Łukasz" << "Łódź" << false << utf8
+                              << recordBytes("K1AB", "\xC5\x81ukasz", "\xC5\x81\xC3\xB3" "d\xC5\xBA", "");
+    QTest::newRow("Cyrillic and Polish") << "Иван" << "Łódź" << false << utf8
+                                         << recordBytes("K1AB", "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD",
+                                                        "\xC5\x81\xC3\xB3" "d\xC5\xBA", "");
+    QTest::newRow("beyond the BMP") << "73 \U0001F642" << "" << false << utf8
+                                    << recordBytes("K1AB", "73 \xF0\x9F\x99\x82", "", "");
+    QTest::newRow("question mark fits") << "Who?" << "" << false << cp << recordBytes("K1AB", "Who?", "", "");
+    QTest::newRow("UTF-8 always, Latin") << "John" << "Boston" << true << utf8
+                                         << recordBytes("K1AB", "John", "Boston", "");
+    QTest::newRow("UTF-8 always, Cyrillic") << "Иван" << "" << true << utf8
+                                            << recordBytes("K1AB", "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD", "", "");
+}
+
+void TestAdifExchange::exportEncoding()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, qth);
+    QFETCH(bool, utf8Always);
+    QFETCH(int, written);
+    QFETCH(QByteArray, record);
+    Log log;
+    log.exec(insertQso(QStringLiteral("K1AB"), name, qth, QString()));
+    log.reopenView();
+    const QString file = log.dir.filePath(QStringLiteral("out.adi"));
+    const AdifExchange::ExportResult r = AdifExchange::exportLog(
+        log.view(), file,
+        utf8Always ? AdifExchange::ExportEncoding::Utf8 : AdifExchange::ExportEncoding::Cp1251WhenItFits);
+    QCOMPARE(r.count, 1);
+    QCOMPARE(int(r.encoding), written);
+    QCOMPARE(readAll(file), kHeader + record);
+    // The text form gives the same.
+    const AdifExchange::ExportedText text = AdifExchange::exportText(
+        log.view(),
+        utf8Always ? AdifExchange::ExportEncoding::Utf8 : AdifExchange::ExportEncoding::Cp1251WhenItFits);
+    QCOMPARE(text.bytes, kHeader + record);
+    QCOMPARE(int(text.encoding), written);
+}
+
+void TestAdifExchange::exportSwitchesForALaterRecord()
+{
+    // Cyrillic first, then a letter Windows-1251 lacks: the whole file is
+    // UTF-8, the first record too; the bar still only moves forward.
+    Log log;
+    log.exec(insertQso(QStringLiteral("UA3ABC"), QStringLiteral("Иван"), QString(), QString()));
+    log.exec(insertQso(QStringLiteral("DL1XYZ"), QStringLiteral("Jörg"), QString(), QString()));
+    log.exec(insertQso(QStringLiteral("SP9AAA"), QString(), QString(), QStringLiteral("tnx")));
+    log.reopenView();
+    const QString file = log.dir.filePath(QStringLiteral("out.adi"));
+    QVector<int> seen;
+    const AdifExchange::ExportResult r = AdifExchange::exportLog(
+        log.view(), file, AdifExchange::ExportEncoding::Cp1251WhenItFits, [&](int p) { seen << p; });
+    QCOMPARE(r.count, 3);
+    QCOMPARE(r.encoding, Adif::Encoding::Utf8);
+    QCOMPARE(readAll(file), kHeader + recordBytes("UA3ABC", "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD", "", "")
+                                + recordBytes("DL1XYZ", "J\xC3\xB6rg", "", "")
+                                + recordBytes("SP9AAA", "", "", "tnx"));
+    QCOMPARE(seen, (QVector<int>{33, 67, 100}));
+    // The old form decides the same way.
+    QCOMPARE(AdifExchange::exportLog(log.view(), file), 3);
+    QVERIFY(!readAll(file).contains('?'));
+}
+
+void TestAdifExchange::roundTripAnyLetters_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("qth");
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<bool>("utf8Always");
+    const QList<std::array<QString, 3>> values = {
+        {"Jürgen", "München", "Grüße 73"},
+        {"René", "Liège", "très bien"},
+        {"Bjørn", "Tromsø", "Ærø Å"},
+        {"Łukasz", "Łódź", "Zażółć gęślą"},
+        {"Пётр", "Щёлково", "ЪЭЮЯ №"},
+        {"Иван Jürgen", "Łódź-Москва", "ø é ł ё ü"},
+        {"Ōta 太郎", "東京", "73 \U0001F642 <EOR>"},
+    };
+    for (const auto &v : values) {
+        for (bool always : {false, true})
+            QTest::addRow("%s, %s", qPrintable(v[0]), always ? "UTF-8 always" : "1251 when it fits")
+                << v[0] << v[1] << v[2] << always;
+    }
+}
+
+void TestAdifExchange::roundTripAnyLetters()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, qth);
+    QFETCH(QString, comment);
+    QFETCH(bool, utf8Always);
+    Log from(QStringLiteral("from.mdb"));
+    from.exec(insertQso(QStringLiteral("DL1XYZ"), name, qth, comment));
+    from.exec(insertQso(QStringLiteral("UA3ABC"), QStringLiteral("Иван"), QStringLiteral("Москва"), QString()));
+    from.reopenView();
+    const QString file = from.dir.filePath(QStringLiteral("rt.adi"));
+    AdifExchange::exportLog(from.view(), file,
+                            utf8Always ? AdifExchange::ExportEncoding::Utf8
+                                       : AdifExchange::ExportEncoding::Cp1251WhenItFits);
+    QVERIFY(!readAll(file).contains('?'));
+
+    Log to(QStringLiteral("to.mdb"));
+    QCOMPARE(AdifExchange::importFile(to.view(), file).stored, 2);
+    QStringList expected;
+    for (QString r : from.rows())
+        expected << row(r.left(r.lastIndexOf(u'|')));
     QCOMPARE(to.rows(), expected);
 }
 

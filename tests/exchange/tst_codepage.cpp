@@ -11,6 +11,8 @@ private slots:
     void cp1251RoundTripsEveryByte();
     void cp1251Encode_data();
     void cp1251Encode();
+    void cp1251Fits_data();
+    void cp1251Fits();
     void utf8Validity_data();
     void utf8Validity();
     void decodeText_data();
@@ -59,6 +61,33 @@ void TestCodepage::cp1251Encode()
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
     QCOMPARE(Codepage::toCp1251(text), bytes);
+}
+
+void TestCodepage::cp1251Fits_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("ascii") << QStringLiteral("UA3ABC 599") << true;
+    QTest::newRow("question mark") << QStringLiteral("?") << true;
+    QTest::newRow("cyrillic") << QStringLiteral("Иван Ёлкин") << true;
+    QTest::newRow("ukrainian") << QStringLiteral("Їжак ґ") << true;
+    QTest::newRow("euro, numero, nbsp") << QStringLiteral("€ № \u00A0") << true;
+    QTest::newRow("empty") << QString() << true;
+    QTest::newRow("u umlaut") << QStringLiteral("Jürgen") << false;
+    QTest::newRow("e acute") << QStringLiteral("René") << false;
+    QTest::newRow("o slash") << QStringLiteral("Bjørn") << false;
+    QTest::newRow("l stroke") << QStringLiteral("Łódź") << false;
+    QTest::newRow("astral") << QStringLiteral("a\U0001F600b") << false;
+    QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << false;
+}
+
+void TestCodepage::cp1251Fits()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, fits);
+    QCOMPARE(Codepage::fitsCp1251(text), fits);
+    if (fits)
+        QCOMPARE(Codepage::fromCp1251(Codepage::toCp1251(text)), text);
 }
 
 void TestCodepage::utf8Validity_data()

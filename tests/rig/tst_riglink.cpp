@@ -57,6 +57,10 @@ private slots:
     void stopDoesNotWaitForHungRadio();
     void startDoesNotWaitForHungServer();
     void separatorUnderCommaLocale();
+    void waitForWorkersIsBoundedWhileStuck();
+    void waitForWorkersEndsLiveLinks();
+    void programEndsWithWorkerStuck_data();
+    void programEndsWithWorkerStuck();
 };
 
 void TestRigLink::startShowsRigOneAtOnce()
@@ -389,6 +393,79 @@ void TestRigLink::separatorUnderCommaLocale()
     QTRY_COMPARE(st.params.count(), 2);
     QCOMPARE(st.lastFreq(), QStringLiteral("1296.200"));
     QCOMPARE(RigFreqText(475000), QStringLiteral("0.475"));
+}
+
+void TestRigLink::waitForWorkersIsBoundedWhileStuck()
+{
+    Station st;
+    st.controller.StartRigLink();
+    QTRY_COMPARE(st.params.count(), 1);
+    st.state->closeGates(false, true);
+    QTRY_VERIFY(st.state->get(&FakeRigState::waitingAtGate));
+    st.controller.StopRigLink();
+
+    // The wait gives up while the worker is still in the server call.
+    QVERIFY(!RigLink::waitForWorkers(200));
+    QVERIFY(st.state->get(&FakeRigState::waitingAtGate));
+
+    // Once the call returns, the worker ends and the wait sees it, with no
+    // event loop running in between.
+    st.state->openGates();
+    QVERIFY(RigLink::waitForWorkers(20000));
+    QCOMPARE(st.state->get(&FakeRigState::alive), 0);
+    QCOMPARE(st.state->get(&FakeRigState::closes), 1);
+    QVERIFY(!st.state->get(&FakeRigState::gateTimedOut));
+    QVERIFY(RigLink::waitForWorkers(0)); // nothing left
+}
+
+void TestRigLink::waitForWorkersEndsLiveLinks()
+{
+    Station st;
+    st.controller.StartRigLink();
+    QTRY_COMPARE(st.params.count(), 1);
+    RigLink *link = st.controller.rigLink();
+    QVERIFY(link && link->isConnected());
+    QSignalSpy linkParams(link, &RigLink::paramsChange);
+
+    // The window has not let its link go yet: the wait ends it all the same.
+    QVERIFY(RigLink::waitForWorkers(20000));
+    QCOMPARE(st.state->get(&FakeRigState::alive), 0);
+    QCOMPARE(st.state->get(&FakeRigState::closes), 1);
+    QVERIFY(!link->isConnected());
+    QCOMPARE(link->frequency(1), qint64(0));
+    link->connectToServer(); // asks nothing of a worker that is gone
+    QTest::qWait(5 * PollMs);
+    QVERIFY(linkParams.isEmpty());
+    QVERIFY(st.failed.isEmpty());
+
+    // The controller can still let go of it, and start anew.
+    st.controller.StopRigLink();
+    st.controller.StartRigLink();
+    QTRY_COMPARE(st.params.count(), 2);
+}
+
+void TestRigLink::programEndsWithWorkerStuck_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("wait");
+    QTest::newRow("fake server never answers") << QStringList{"fake", "300"} << "stuck";
+    QTest::newRow("rigctld port never answers") << QStringList{"silent", "300", "30000"} << "stuck";
+    QTest::newRow("rigctld port, short Hamlib timeout")
+        << QStringList{"silent", "20000", "200"} << "finished";
+}
+
+void TestRigLink::programEndsWithWorkerStuck()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, wait);
+    QProcess child;
+    child.start(QStringLiteral(TARNIX_RIGEXITCHILD), args);
+    QVERIFY(child.waitForStarted());
+    QVERIFY2(child.waitForFinished(120000), "the program did not end");
+    const QByteArray err = child.readAllStandardError();
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit, err.constData());
+    QVERIFY2(child.exitCode() == 0, qPrintable(QStringLiteral("exit %1: %2").arg(child.exitCode()).arg(QString::fromLocal8Bit(err))));
+    QCOMPARE(QString::fromLatin1(child.readAllStandardOutput()).trimmed(), wait);
 }
 
 QTEST_GUILESS_MAIN(TestRigLink)

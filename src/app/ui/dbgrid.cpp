@@ -90,15 +90,23 @@ void DbGrid::followDataset()
 
 void DbGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
+    // The base class first: it commits an open cell editor into the row left.
     QTableView::currentChanged(current, previous);
     Dataset *ds = dataSet();
     if (m_syncing || !ds || !current.isValid() || current.row() == ds->recNo())
         return;
+    const int row = current.row();
     m_syncing = true;
-    // Moving to another row posts a pending edit of the row left.
-    const bool ok = runGuarded(this, [&] { ds->moveTo(current.row()); });
+    // Moving to another row posts a pending edit of the row left; a row
+    // appended and left as it came is dropped instead (it is the last row, so
+    // the row moved to keeps its number).
+    const bool ok = runGuarded(this, [&] {
+        dropBlankInsert(ds);
+        if (row != ds->recNo())
+            ds->moveTo(row);
+    });
     m_syncing = false;
-    if (!ok)
+    if (!ok || row != ds->recNo())
         followDataset();
 }
 
@@ -110,6 +118,8 @@ bool DbGrid::postPending()
     if (state() == QAbstractItemView::EditingState)
         commitData(indexWidget(currentIndex()) ? indexWidget(currentIndex()) : nullptr);
     return runGuarded(this, [&] {
+        if (dropBlankInsert(ds))
+            return;
         if (ds->state() == Dataset::State::Edit || ds->state() == Dataset::State::Insert)
             ds->post();
     });

@@ -6,8 +6,9 @@
 // A grid over a data source that keeps the dataset's current row and the
 // grid's current row together, as the program's data grids do. Optionally
 // editable in place (a changed row is posted when it is left), appending a
-// row when the user moves down past the last one, and deleting with
-// Ctrl+Delete after "Delete record?".
+// row when the user moves down past the last one (left with nothing put into
+// it, that row is dropped, never written), and deleting with Ctrl+Delete
+// after "Delete record?".
 class DbGrid : public QTableView {
     Q_OBJECT
 public:
@@ -23,7 +24,8 @@ public:
     void setDeleteWithCtrlDel(bool on) { m_ctrlDelete = on; }
     void setTitleRowVisible(bool on);
 
-    // Posts a pending edit of the current row (leaving the grid).
+    // Posts a pending edit of the current row (leaving the grid); a blank
+    // appended row is dropped instead.
     bool postPending();
 
 signals:
