@@ -22,7 +22,10 @@ struct Format {
     int dataHeader() const { return rowCountOffset + 2; }
 };
 
-void put8(QByteArray &b, int at, unsigned v) { b[at] = char(v & 0xff); }
+void put8(QByteArray &b, int at, unsigned v)
+{
+    b[at] = char(v & 0xff);
+}
 void put16(QByteArray &b, int at, unsigned v)
 {
     b[at] = char(v & 0xff);
@@ -33,7 +36,10 @@ void put32(QByteArray &b, int at, quint32 v)
     for (int i = 0; i < 4; ++i)
         b[at + i] = char((v >> (8 * i)) & 0xff);
 }
-void add8(QByteArray &b, unsigned v) { b.append(char(v & 0xff)); }
+void add8(QByteArray &b, unsigned v)
+{
+    b.append(char(v & 0xff));
+}
 void add16(QByteArray &b, unsigned v)
 {
     add8(b, v);
@@ -45,29 +51,43 @@ void add32(QByteArray &b, quint32 v)
     add16(b, v >> 16);
 }
 
-bool isFixed(Type t) { return t == Type::Long || t == Type::Int || t == Type::Double || t == Type::DateTime; }
+bool isFixed(Type t)
+{
+    return t == Type::Long || t == Type::Int || t == Type::Double || t == Type::DateTime;
+}
 
 int fixedSize(Type t)
 {
     switch (t) {
-    case Type::Long: return 4;
-    case Type::Int: return 2;
+    case Type::Long:
+        return 4;
+    case Type::Int:
+        return 2;
     case Type::Double:
-    case Type::DateTime: return 8;
-    default: return 0;
+    case Type::DateTime:
+        return 8;
+    default:
+        return 0;
     }
 }
 
 unsigned char typeCode(Type t)
 {
     switch (t) {
-    case Type::Long: return 0x04;
-    case Type::Int: return 0x03;
-    case Type::Double: return 0x07;
-    case Type::DateTime: return 0x08;
-    case Type::Text: return 0x0a;
-    case Type::Ole: return 0x0b;
-    case Type::Memo: return 0x0c;
+    case Type::Long:
+        return 0x04;
+    case Type::Int:
+        return 0x03;
+    case Type::Double:
+        return 0x07;
+    case Type::DateTime:
+        return 0x08;
+    case Type::Text:
+        return 0x0a;
+    case Type::Ole:
+        return 0x0b;
+    case Type::Memo:
+        return 0x0c;
     }
     return 0;
 }
@@ -112,8 +132,12 @@ QByteArray valueBytes(const Format &f, const Column &col, const QVariant &v, int
 {
     QByteArray b;
     switch (col.type) {
-    case Type::Long: add32(b, quint32(qint32(v.toLongLong()))); break;
-    case Type::Int: add16(b, quint16(qint16(v.toInt()))); break;
+    case Type::Long:
+        add32(b, quint32(qint32(v.toLongLong())));
+        break;
+    case Type::Int:
+        add16(b, quint16(qint16(v.toInt())));
+        break;
     case Type::Double:
     case Type::DateTime: {
         const double d = col.type == Type::Double ? v.toDouble() : jetDateTime(v);
@@ -123,7 +147,9 @@ QByteArray valueBytes(const Format &f, const Column &col, const QVariant &v, int
         add32(b, quint32(bits >> 32));
         break;
     }
-    case Type::Text: b = textBytes(f, v.toString(), col.compressed, codePage); break;
+    case Type::Text:
+        b = textBytes(f, v.toString(), col.compressed, codePage);
+        break;
     case Type::Memo: {
         // Kept inside the row: length and flag 0x80, then eight bytes of
         // pointers that are not used, then the text.
@@ -136,7 +162,8 @@ QByteArray valueBytes(const Format &f, const Column &col, const QVariant &v, int
         b += data;
         break;
     }
-    case Type::Ole: throw Error("OLE values other than NULL are not written");
+    case Type::Ole:
+        throw Error("OLE values other than NULL are not written");
     }
     return b;
 }
@@ -334,8 +361,8 @@ QByteArray tableDefinition(const Format &f, const Table &t, bool system, int liv
         add16(p, 0);   // free space, filled in below
     else
         p.append("VC");
-    add32(p, 0);       // next definition page: none
-    add32(p, 0);       // length, filled in below
+    add32(p, 0);   // next definition page: none
+    add32(p, 0);   // length, filled in below
     if (f.jet4())
         add32(p, 0);
     add32(p, quint32(liveRows));
@@ -374,7 +401,7 @@ QByteArray tableDefinition(const Format &f, const Table &t, bool system, int liv
         add8(p, typeCode(c.type));
         if (f.jet4())
             add32(p, 0);
-        add16(p, unsigned(i));                     // column number
+        add16(p, unsigned(i));                       // column number
         add16(p, fixed ? 0u : unsigned(varIndex));   // place among variable columns
         add16(p, unsigned(i));
         if (f.jet4()) {
@@ -445,7 +472,7 @@ QByteArray definitionPage(const Format &f, int codePage)
     put32(p, 0x14, f.jet4() ? 1 : 0);
     put16(p, f.jet4() ? 0x6e : 0x3a, 0x409);   // sort order
     put16(p, 0x3c, unsigned(codePage));
-    put32(p, 0x3e, 0);                         // no encryption of the other pages
+    put32(p, 0x3e, 0);   // no encryption of the other pages
     const QByteArray key("\xc7\xda\x39\x6b", 4);
     rc4(p, 0x18, f.jet4() ? 128 : 126, key);
     return p;
@@ -455,16 +482,16 @@ Table systemTable(const QList<Table> &tables, const QList<int> &tdefPages)
 {
     Table s;
     s.name = QStringLiteral("MSysObjects");
-    s.columns = {{QStringLiteral("Id"), Type::Long},          {QStringLiteral("ParentId"), Type::Long},
+    s.columns = {{QStringLiteral("Id"), Type::Long},        {QStringLiteral("ParentId"), Type::Long},
                  {QStringLiteral("Name"), Type::Text, 128}, {QStringLiteral("Type"), Type::Int},
-                 {QStringLiteral("Flags"), Type::Long},       {QStringLiteral("LvProp"), Type::Ole}};
+                 {QStringLiteral("Flags"), Type::Long},     {QStringLiteral("LvProp"), Type::Ole}};
     s.rows << Row{2, 0, QStringLiteral("MSysObjects"), 1, qint64(qint32(0x80000002u)), QVariant()};
     for (int i = 0; i < tables.size(); ++i)
         s.rows << Row{tdefPages.value(i), 0, tables[i].name, 1, 0, QVariant()};
     return s;
 }
 
-} // namespace
+}   // namespace
 
 double jetDateTime(const QVariant &value)
 {
@@ -472,13 +499,18 @@ double jetDateTime(const QVariant &value)
     QDate d = epoch;
     QTime t(0, 0);
     switch (value.typeId()) {
-    case QMetaType::QDate: d = value.toDate(); break;
-    case QMetaType::QTime: t = value.toTime(); break;
+    case QMetaType::QDate:
+        d = value.toDate();
+        break;
+    case QMetaType::QTime:
+        t = value.toTime();
+        break;
     case QMetaType::QDateTime:
         d = value.toDateTime().date();
         t = value.toDateTime().time();
         break;
-    default: return value.toDouble();
+    default:
+        return value.toDouble();
     }
     const double days = double(epoch.daysTo(d));
     const double frac = t.msecsSinceStartOfDay() / 86400000.0;
@@ -582,4 +614,4 @@ void write(const QString &path, const QList<Table> &tables, const Options &optio
         throw Error("cannot write " + path.toStdString());
 }
 
-} // namespace JetWriter
+}   // namespace JetWriter

@@ -68,4 +68,4 @@ double jetDateTime(const QVariant &value);
 // shorter, else plain UCS-2 little-endian.
 QByteArray jet4Text(const QString &text, bool compressed);
 
-} // namespace JetWriter
+}   // namespace JetWriter

@@ -23,7 +23,8 @@ namespace {
 QList<QStringList> exportRows(const QString &file, const QString &table)
 {
     QProcess p;
-    p.start(QStringLiteral(MDB_EXPORT), {QStringLiteral("-T"), QStringLiteral("%Y-%m-%d %H:%M:%S"), file, table});
+    p.start(QStringLiteral(MDB_EXPORT),
+            {QStringLiteral("-T"), QStringLiteral("%Y-%m-%d %H:%M:%S"), file, table});
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         return {};
     const QString out = QString::fromUtf8(p.readAllStandardOutput());
@@ -88,17 +89,31 @@ Table sampleLog(bool compressed)
                  {QStringLiteral("NAME"), Type::Text, 25, false, compressed},
                  {QStringLiteral("COMMENT"), Type::Memo, 0, false, compressed},
                  {QStringLiteral("timeshift"), Type::Int}};
-    t.rows << Row{1, QDate(2010, 1, 27), QTime(14, 30), 14.074, QStringLiteral("UA3ABC"),
-                  QStringLiteral("Иван Петрович"), QStringLiteral("tnx \"QSO\", 73!"), 3}
-           << Row{2, QDate(2011, 12, 31), QTime(23, 59), 7.0, QStringLiteral("RA9ЖЖ"), QString(""), QVariant(), -2}
-           << Row{7, QVariant(), QVariant(), QVariant(), QStringLiteral("DL1XX"), QVariant(),
-                  QStringLiteral("Ёлка ёж"), QVariant()}
-           << Row{8, QDateTime(QDate(1999, 5, 1), QTime(6, 0)), 0.25, 3.5, QString(""),
-                  QStringLiteral("Mixed Кириллица and Latin"), QString(""), 0};
+    t.rows
+        << Row{1,
+               QDate(2010, 1, 27),
+               QTime(14, 30),
+               14.074,
+               QStringLiteral("UA3ABC"),
+               QStringLiteral("Иван Петрович"),
+               QStringLiteral("tnx \"QSO\", 73!"),
+               3}
+        << Row{2, QDate(2011, 12, 31), QTime(23, 59), 7.0, QStringLiteral("RA9ЖЖ"), QString(""), QVariant(),
+               -2}
+        << Row{7,
+               QVariant(),
+               QVariant(),
+               QVariant(),
+               QStringLiteral("DL1XX"),
+               QVariant(),
+               QStringLiteral("Ёлка ёж"),
+               QVariant()}
+        << Row{8,           QDateTime(QDate(1999, 5, 1), QTime(6, 0)),   0.25,        3.5,
+               QString(""), QStringLiteral("Mixed Кириллица and Latin"), QString(""), 0};
     return t;
 }
 
-} // namespace
+}   // namespace
 
 class TestJetWriter : public QObject {
     Q_OBJECT
