@@ -439,6 +439,7 @@ struct Converter {
     qint64 total = 0;
     qint64 nextReport = kProgressStep;
     ConvertResult result;
+    QList<QByteArray> indexSql;   // the log's indexes, made again after its rows
 
     void report()
     {
@@ -454,8 +455,6 @@ struct Converter {
             report();
         }
     }
-
-    QList<QByteArray> indexSql;
 
     // Names of the indexes on log, their statements kept in indexSql.
     QList<QByteArray> logIndexes()
@@ -897,8 +896,10 @@ ConvertResult convertJetLog(const QString &source, const QString &dest, const QS
         pageSize = head[0x14] == MDB_VER_JET3 ? 2048 : 4096;
         fileSize = f.size();
     }
-    if (fileSize % pageSize != 0 || fileSize < 3 * pageSize)
+    if (fileSize % pageSize != 0)
         throw damaged(source, QStringLiteral("the file ends in the middle of a page"));
+    if (fileSize < 3 * pageSize)
+        throw damaged(source, QStringLiteral("the file is too short"));
 
     MdbGuard mdbGuard;
     mdbGuard.mdb = mdb_open(QFile::encodeName(source).constData(), MDB_NOFLAGS);

@@ -567,7 +567,7 @@ QByteArray build(const QList<Table> &tables, const Options &options)
     const PackedTable sysPacked = pack(f, sys, codePage);
 
     QList<QByteArray> pages(totalPages);
-    pages[0] = definitionPage(f, codePage);
+    pages[0] = definitionPage(f, options.headerCodePage < 0 ? codePage : options.headerCodePage);
 
     // Usage maps: row 0 the whole file, then used and free pages per table.
     QList<Slot> mapRows;

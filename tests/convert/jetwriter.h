@@ -47,7 +47,8 @@ struct Table {
 
 struct Options {
     Version version = Version::Jet4;
-    int codePage = 1251;   // Jet 3: code page of texts and names, written into the header
+    int codePage = 1251;       // Jet 3: code page of texts and names
+    int headerCodePage = -1;   // code page named in the header; -1: codePage (0: none)
 };
 
 class Error : public std::runtime_error {

@@ -353,9 +353,12 @@ void TestConvert::convertsTables_data()
 {
     QTest::addColumn<Version>("version");
     QTest::addColumn<bool>("compressed");
-    QTest::newRow("jet4 plain unicode") << Version::Jet4 << false;
-    QTest::newRow("jet4 compressed unicode") << Version::Jet4 << true;
-    QTest::newRow("jet3 windows-1251") << Version::Jet3 << false;
+    QTest::addColumn<int>("headerCodePage");
+    QTest::newRow("jet4 plain unicode") << Version::Jet4 << false << -1;
+    QTest::newRow("jet4 compressed unicode") << Version::Jet4 << true << -1;
+    QTest::newRow("jet3 windows-1251") << Version::Jet3 << false << -1;
+    // Texts of a Russian Jet 3 log are Windows-1251 also when its header names no code page.
+    QTest::newRow("jet3 without a code page") << Version::Jet3 << false << 0;
 }
 
 // All three tables, compared value by value with NULL and "" apart.
@@ -363,11 +366,13 @@ void TestConvert::convertsTables()
 {
     QFETCH(Version, version);
     QFETCH(bool, compressed);
+    QFETCH(int, headerCodePage);
     QTemporaryDir dir;
     const QString src = dir.filePath(QStringLiteral("old.mdb"));
     const QString dst = dir.filePath(QStringLiteral("new.mdb"));
     Options opt;
     opt.version = version;
+    opt.headerCodePage = headerCodePage;
     write(src,
           {logTable(sampleQsos(), compressed), modesTable(kModes, compressed),
            opcTable({kStation}, compressed)},
@@ -537,7 +542,8 @@ void TestConvert::sourceWithoutModesAndStation()
     QCOMPARE(query(dst, QStringLiteral("select mycall, timeshift from opc")), stringsAsQString({{"", 0LL}}));
 }
 
-// A source may keep numbers where the log keeps text and the other way round.
+// A source may keep numbers where the log keeps text and the other way
+// round, and a memo where the log keeps text.
 void TestConvert::numbersAsTheLogStoresThem()
 {
     QTemporaryDir dir;
@@ -549,10 +555,16 @@ void TestConvert::numbersAsTheLogStoresThem()
                    {QStringLiteral("FREQ"), Type::Double},
                    {QStringLiteral("TX_PWR"), Type::Int},
                    {QStringLiteral("QSO_DATE"), Type::Text, 10},
-                   {QStringLiteral("TIME_ON"), Type::Text, 5}};
-    log.rows << Row{1, 14.074, 100, QStringLiteral("27.01.2010"), QStringLiteral("9:05")}
-             << Row{2, 3.5, -5, QStringLiteral("2011-03-04"), QStringLiteral("23:59")}
-             << Row{3, 0.1, QVariant(), QString(""), QString("")};
+                   {QStringLiteral("TIME_ON"), Type::Text, 5},
+                   {QStringLiteral("COMMENT"), Type::Memo, 0, false, true}};
+    log.rows << Row{1,
+                    14.074,
+                    100,
+                    QStringLiteral("27.01.2010"),
+                    QStringLiteral("9:05"),
+                    QStringLiteral("Memo: спасибо за QSO, 73!")}
+             << Row{2, 3.5, -5, QStringLiteral("2011-03-04"), QStringLiteral("23:59"), QString("")}
+             << Row{3, 0.1, QVariant(), QString(""), QString(""), QVariant()};
     Table opc;
     opc.name = QStringLiteral("opc");
     opc.columns = {{QStringLiteral("id"), Type::Long, 0, true}, {QStringLiteral("timeshift"), Type::Text, 5}};
@@ -561,10 +573,11 @@ void TestConvert::numbersAsTheLogStoresThem()
     const ConvertResult r = convert(src, dst);
     QVERIFY(r.skippedRows.isEmpty());
     const QVariant n;
-    QCOMPARE(query(dst, QStringLiteral("select id, FREQ, TX_PWR, QSO_DATE, TIME_ON from log order by id")),
-             stringsAsQString({{1LL, "14.074", "100", "2010-01-27", "09:05"},
-                               {2LL, "3.5", "-5", "2011-03-04", "23:59"},
-                               {3LL, "0.1", n, n, n}}));
+    QCOMPARE(query(dst, QStringLiteral(
+                            "select id, FREQ, TX_PWR, QSO_DATE, TIME_ON, COMMENT from log order by id")),
+             stringsAsQString({{1LL, "14.074", "100", "2010-01-27", "09:05", "Memo: спасибо за QSO, 73!"},
+                               {2LL, "3.5", "-5", "2011-03-04", "23:59", ""},
+                               {3LL, "0.1", n, n, n, n}}));
     QCOMPARE(query(dst, QStringLiteral("select timeshift, typeof(timeshift) from opc")),
              stringsAsQString({{-2LL, "integer"}}));
 }
