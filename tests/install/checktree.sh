@@ -44,6 +44,12 @@ fi
 holder=$(sed -n 's/^Copyright (c) //p' "$(dirname "$0")/../../LICENSE")
 grep -q "^Copyright: $holder\$" "$prefix/share/doc/tarnix/copyright" || { echo "copyright lacks '$holder'"; fail=1; }
 
+# One application id names the entry, its icon and the metadata.
+grep -qx "Icon=$appid" "$prefix/share/applications/$appid.desktop" || { echo "desktop entry's icon is not $appid"; fail=1; }
+grep -q "<id>$appid</id>" "$prefix/share/metainfo/$appid.metainfo.xml" || { echo "metainfo id is not $appid"; fail=1; }
+grep -q "<launchable type=\"desktop-id\">$appid.desktop</launchable>" "$prefix/share/metainfo/$appid.metainfo.xml" \
+    || { echo "metainfo does not launch $appid.desktop"; fail=1; }
+
 desktop-file-validate "$prefix/share/applications/$appid.desktop" || fail=1
 appstreamcli validate --no-net "$prefix/share/metainfo/$appid.metainfo.xml" || fail=1
 # The metadata and the desktop entry together, as software centres read them.

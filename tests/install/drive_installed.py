@@ -6,10 +6,11 @@ files, and drives it as an operator would: the Open dialog comes up first,
 into the entry panel shows its country.
 
 Input goes in through xdotool (pointer and keys on the X server); what is on
-the screen is read back through the accessibility bus (AT-SPI). Run it inside
-a D-Bus session:
+the screen is read back through the accessibility bus (AT-SPI). Each run has
+its own X server, D-Bus session, home and runtime folder, so runs in parallel
+never meet:
 
-    dbus-run-session -- /usr/bin/python3 drive_installed.py <prefix> <app id>
+    /usr/bin/python3 drive_installed.py <prefix> <app id>
 """
 import os
 import shutil
@@ -19,13 +20,21 @@ import sys
 import tempfile
 import time
 
-import gi
-import pyatspi
+# The accessibility and GLib modules only inside the D-Bus session.
+if "TARNIX_DRIVE_WORK" in os.environ:
+    import gi
+    import pyatspi
 
-gi.require_version("Gio", "2.0")
-from gi.repository import Gio, GLib  # noqa: E402
+    gi.require_version("Gio", "2.0")
+    from gi.repository import Gio, GLib
 
 STEP_TIMEOUT = 20  # seconds for one thing to appear on the screen
+
+# Qt's own file dialog speaks English here (C locale), Russian with its
+# translation loaded; either is fine.
+OPEN_TITLE = {"Open", "Открыть"}
+CANCEL = {"Cancel", "Отмена"}
+FILE_NAME = {"File name:", "Имя файла:"}
 
 
 class Failure(Exception):
@@ -103,10 +112,13 @@ def find_app(proc):
 
 
 def find(root, role, name=None, contains=None, need_showing=True):
+    """The first object of that role below root; name is one text or a set."""
+    names = {name} if isinstance(name, str) else name
+
     def match(acc):
         if acc is None or acc.getRole() != role:
             return False
-        if name is not None and acc.name != name:
+        if names is not None and acc.name not in names:
             return False
         if contains is not None and contains not in (acc.name or ""):
             return False
@@ -119,13 +131,10 @@ def top_windows(app):
 
 
 def file_dialog(app):
-    """The file dialog on the screen: a top-level window holding the file
-    name field and the dialog's file list."""
+    """The log file dialog on the screen: a top-level window whose file type
+    box offers the logs (*.mdb)."""
     for w in top_windows(app):
-        if w is not None and showing(w) and find(w, pyatspi.ROLE_TEXT, name="File name:") is not None:
-            return w
-        if w is not None and showing(w) and w.getRole() == pyatspi.ROLE_DIALOG and \
-                find(w, pyatspi.ROLE_PUSH_BUTTON, name="Cancel") is not None:
+        if w is not None and showing(w) and find(w, pyatspi.ROLE_COMBO_BOX, contains="(*.mdb)") is not None:
             return w
     return None
 
@@ -184,34 +193,68 @@ def launch_desktop_entry(entry, out_fd):
     return Launched(pids[0])
 
 
-def run(prefix, app_id):
+def isolated(prefix, app_id):
+    """Sets up the private X server, home and runtime folder, then runs this
+    script again inside a D-Bus session of its own (the accessibility bus
+    lives in the runtime folder, so it must not be shared)."""
+    work = tempfile.mkdtemp(prefix="tarnix-installed-")
+    runtime = os.path.join(work, "runtime")
+    for d in ("home", "logs", "runtime"):
+        os.makedirs(os.path.join(work, d))
+    os.chmod(runtime, 0o700)
+    xvfb = None
+    try:
+        xvfb, display = start_x_server()
+        log("X server on", display)
+        env = dict(os.environ)
+        for var in ("QT_QPA_PLATFORM", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+                    "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS"):
+            env.pop(var, None)
+        env.update({
+            "TARNIX_DRIVE_WORK": work,
+            "DISPLAY": display,
+            "HOME": os.path.join(work, "home"),  # no settings or country file of the user's
+            "XDG_RUNTIME_DIR": runtime,
+            "LC_ALL": "C.UTF-8",
+        })
+        session = subprocess.Popen(["dbus-run-session", "--", sys.executable, os.path.abspath(__file__),
+                                    prefix, app_id], env=env, start_new_session=True)
+        try:
+            return session.wait(150)
+        except subprocess.TimeoutExpired:
+            log("FAILED: the run took too long")
+            os.killpg(session.pid, signal.SIGKILL)
+            session.wait()
+            return 1
+    finally:
+        if xvfb is not None:
+            xvfb.terminate()
+            try:
+                xvfb.wait(10)
+            except subprocess.TimeoutExpired:
+                xvfb.kill()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def drive(prefix, app_id):
     exe = os.path.join(prefix, "bin", "tarnix")
     entry = os.path.join(prefix, "share", "applications", app_id + ".desktop")
-    work = tempfile.mkdtemp(prefix="tarnix-installed-")
-    home = os.path.join(work, "home")
+    work = os.environ["TARNIX_DRIVE_WORK"]
     logs = os.path.join(work, "logs")
-    os.makedirs(home)
-    os.makedirs(logs)
-    xvfb, display = start_x_server()
-    log("X server on", display)
     # The program inherits this environment and working directory.
-    for var in ("QT_QPA_PLATFORM", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "WAYLAND_DISPLAY"):
-        os.environ.pop(var, None)
     os.environ.update({
-        "DISPLAY": display,
-        "HOME": home,                       # no settings or country file of the user's
         "PATH": os.path.join(prefix, "bin") + os.pathsep + os.environ.get("PATH", ""),
         "XDG_DATA_DIRS": os.path.join(prefix, "share") + ":/usr/local/share:/usr/share",
         "QT_QPA_PLATFORM": "xcb",
         "QT_ACCESSIBILITY": "1",
         "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
-        "LC_ALL": "C.UTF-8",
     })
     os.chdir(logs)
     out = open(os.path.join(work, "tarnix.out"), "w+")
-    proc = launch_desktop_entry(entry, out.fileno())
+    proc = None
     app = None
     try:
+        proc = launch_desktop_entry(entry, out.fileno())
         app = wait_for("the program on the accessibility bus", lambda: find_app(proc))
         log("program is up:", app.name)
         started = os.path.realpath("/proc/%d/exe" % proc.pid)
@@ -221,18 +264,23 @@ def run(prefix, app_id):
         # At start the program asks for a log to open.
         dialog = wait_for("the Open dialog", lambda: file_dialog(app))
         log("Open dialog:", dialog.name)
-        if dialog.name != "Open":
+        if dialog.name not in OPEN_TITLE:
             raise Failure("the first dialog is '%s', not Open" % dialog.name)
-        cancel = wait_for("its Cancel button", lambda: find(dialog, pyatspi.ROLE_PUSH_BUTTON, name="Cancel"))
+        cancel = wait_for("its Cancel button", lambda: find(dialog, pyatspi.ROLE_PUSH_BUTTON, name=CANCEL))
         click(cancel)
         wait_for("the Open dialog to close", lambda: file_dialog(app) is None)
-        # Without a log the entry panel cannot be reset: the program says so
-        # in its error box and goes on.
-        alert = wait_for("the error box of the detached program", lambda: next(
-            (w for w in top_windows(app) if w is not None and showing(w) and w.getRole() == pyatspi.ROLE_ALERT), None))
-        log("error box:", " ".join(c.name for c in (alert.getChildAtIndex(i) for i in range(alert.childCount)) if c))
-        click(wait_for("its OK button", lambda: find(alert, pyatspi.ROLE_PUSH_BUTTON, name="OK")))
-        wait_for("the error box to close", lambda: not showing(alert))
+        # Without a log the entry panel cannot be reset: the program may say
+        # so in its error box, and goes on.
+        try:
+            alert = wait_for("an error box", lambda: next(
+                (w for w in top_windows(app) if w is not None and showing(w) and w.getRole() == pyatspi.ROLE_ALERT),
+                None), timeout=3)
+        except Failure:
+            alert = None
+        if alert is not None:
+            log("error box:", " ".join(c.name for c in (alert.getChildAtIndex(i) for i in range(alert.childCount)) if c))
+            click(wait_for("its OK button", lambda: find(alert, pyatspi.ROLE_PUSH_BUTTON, name="OK")))
+            wait_for("the error box to close", lambda: not showing(alert))
 
         # Файл -> Создать.
         main = wait_for("the main window", lambda: next(
@@ -245,7 +293,7 @@ def run(prefix, app_id):
         click(create)
         dialog = wait_for("the save dialog", lambda: file_dialog(app))
         log("save dialog:", dialog.name)
-        name_field = wait_for("its file name field", lambda: find(dialog, pyatspi.ROLE_TEXT, name="File name:"))
+        name_field = wait_for("its file name field", lambda: find(dialog, pyatspi.ROLE_TEXT, name=FILE_NAME))
         click(name_field)
         new_log = os.path.join(logs, "station.mdb")
         xdotool("type", "--delay", "20", new_log)
@@ -284,25 +332,21 @@ def run(prefix, app_id):
         log("program output:\n" + out.read())
         return 1
     finally:
-        if proc.poll() is None:
+        if proc is not None and proc.poll() is None:
             proc.send_signal(signal.SIGTERM)
             try:
                 proc.wait(10)
             except subprocess.TimeoutExpired:
                 proc.kill()
-                proc.wait()
-        xvfb.terminate()
-        try:
-            xvfb.wait(10)
-        except subprocess.TimeoutExpired:
-            xvfb.kill()
+                proc.wait(10)
         out.close()
-        os.chdir("/")
-        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":
     if len(sys.argv) != 3:
         print("usage: drive_installed.py <prefix> <app id>", file=sys.stderr)
         sys.exit(2)
-    sys.exit(run(os.path.abspath(sys.argv[1]), sys.argv[2]))
+    prefix = os.path.abspath(sys.argv[1])
+    if "TARNIX_DRIVE_WORK" in os.environ:
+        sys.exit(drive(prefix, sys.argv[2]))
+    sys.exit(isolated(prefix, sys.argv[2]))
