@@ -16,6 +16,7 @@ need() {
 for prog in "$@"; do
     need "bin/$prog"
     [ -x "$prefix/bin/$prog" ] || { echo "not executable: bin/$prog"; fail=1; }
+    need "share/man/man1/$prog.1.gz"
 done
 need share/tarnix/shablon
 need share/tarnix/readme.txt
@@ -31,15 +32,16 @@ for size in 16 22 24 32 48 64 128 256; do
         fail=1
     fi
 done
-need share/man/man1/tarnix.1.gz
 need share/doc/tarnix/copyright
 need share/doc/tarnix/changelog.gz
 
-# The manual page reads without warnings.
-if ! out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$prefix/share/man/man1/tarnix.1.gz" 2>&1 >/dev/null) || [ -n "$out" ]; then
-    echo "man page warnings: $out"
-    fail=1
-fi
+# The manual pages read without warnings.
+for page in "$prefix"/share/man/man1/*.1.gz; do
+    if ! out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null) || [ -n "$out" ]; then
+        echo "warnings in $(basename "$page"): $out"
+        fail=1
+    fi
+done
 # The copyright file carries the licence's holder.
 holder=$(sed -n 's/^Copyright (c) //p' "$(dirname "$0")/../../LICENSE")
 grep -q "^Copyright: $holder\$" "$prefix/share/doc/tarnix/copyright" || { echo "copyright lacks '$holder'"; fail=1; }
