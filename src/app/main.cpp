@@ -1,16 +1,25 @@
+#include "app/commandline.h"
 #include "app/mainwindow.h"
 #include "app/startup.h"
 #include "app/ui/wheelfilter.h"
 #include "rig/riglink.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <memory>
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnix"));
     QApplication::setOrganizationName(QStringLiteral("Tarnix"));
+    QApplication::setApplicationVersion(QStringLiteral(TARNIX_VERSION));
+    CommandLine::answerInfoOptions(argc, argv);
+    QApplication app(argc, argv);
+    if (!CommandLine::acceptRemainingArguments())
+        return 1;
+    // Ties the windows to the desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TARNIX_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(TARNIX_APP_ID)));
     WheelToArrowFilter wheel;
     app.installEventFilter(&wheel);
 

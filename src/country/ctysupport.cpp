@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <cstdint>
@@ -348,9 +349,36 @@ void LoadCountryTableFromData(const QByteArray &contents)
     g_entityTable.swap(t.entities);
 }
 
+QString UserCountryFilePath()
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return base.isEmpty() ? QString() : base + QStringLiteral("/tarnix/cty.dat");
+}
+
+QStringList CountryFileCandidates(const QString &exeDir)
+{
+    QStringList paths;
+    if (const QString user = UserCountryFilePath(); !user.isEmpty())
+        paths << user;
+    if (!exeDir.isEmpty())
+        paths << QDir(exeDir).filePath(QStringLiteral("cty.dat"));
+    paths << QStringLiteral("/usr/share/hamradio-files/cty.dat");
+    return paths;
+}
+
 QString CountryFilePath()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("cty.dat"));
+    return CountryFilePath(QCoreApplication::applicationDirPath());
+}
+
+QString CountryFilePath(const QString &exeDir)
+{
+    const QStringList paths = CountryFileCandidates(exeDir);
+    for (const QString &p : paths) {
+        if (QFileInfo(p).isFile())
+            return QFileInfo(p).absoluteFilePath();
+    }
+    return paths.last();
 }
 
 void LoadCountryTable(const QString &path)

@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -70,9 +71,23 @@ void LoadCountryTable(const QString &path);
 // throws DbError with a message naming the file, and the tables in use stay.
 void ReplaceCountryTable(const QString &path);
 
-// The country file the program reads: cty.dat in the folder of its executable
-// (not the working folder). Needs the application object.
+// A newer country file of the user's own: <user data folder>/tarnix/cty.dat
+// (~/.local/share/tarnix/cty.dat, QStandardPaths::GenericDataLocation). The
+// folder need not exist. Empty when the system names no user data folder.
+QString UserCountryFilePath();
+
+// Where the country file is looked for, in order: the user's copy
+// (UserCountryFilePath), cty.dat beside the executable in exeDir (the build
+// tree), Debian's /usr/share/hamradio-files/cty.dat.
+QStringList CountryFileCandidates(const QString &exeDir);
+
+// The country file the program reads: the first existing file of
+// CountryFileCandidates for the folder of the executable; when there is none,
+// Debian's path, the place an operator is told to look at. Needs the
+// application object.
 QString CountryFilePath();
+// The same for an executable in exeDir.
+QString CountryFilePath(const QString &exeDir);
 
 // The same from the file's contents already in memory, taken as they are:
 // contents without a country give empty tables, and no error.

@@ -13,6 +13,12 @@
 #include <sys/stat.h>
 #include <zip.h>
 
+// The installed data folder relative to the installed executable's folder;
+// the install rules pass the path their layout gives.
+#ifndef TARNIX_DATA_FROM_BIN
+#define TARNIX_DATA_FROM_BIN "../share/tarnix"
+#endif
+
 namespace LogFiles {
 
 namespace {
@@ -44,15 +50,22 @@ struct ZipGuard {
 
 } // namespace
 
+QString installedDataDir(const QString &exeDir)
+{
+    if (exeDir.isEmpty())
+        return QString();
+    return QDir::cleanPath(QDir(exeDir).absoluteFilePath(QStringLiteral(TARNIX_DATA_FROM_BIN)));
+}
+
 QString findTemplate(const QString &exeDir)
 {
-    const QFileInfo here(QDir::current().filePath(kTemplateName));
-    if (here.isFile())
-        return here.absoluteFilePath();
-    if (!exeDir.isEmpty()) {
-        const QFileInfo beside(QDir(exeDir).filePath(kTemplateName));
-        if (beside.isFile())
-            return beside.absoluteFilePath();
+    QStringList dirs{QDir::currentPath()};
+    if (!exeDir.isEmpty())
+        dirs << exeDir << installedDataDir(exeDir);
+    for (const QString &dir : dirs) {
+        const QFileInfo fi(QDir(dir).filePath(kTemplateName));
+        if (fi.isFile())
+            return fi.absoluteFilePath();
     }
     return QString();
 }

@@ -7,8 +7,14 @@
 // dialog and nothing here touches the connection.
 namespace LogFiles {
 
-// The template of a new log: "shablon" in the working directory, else the
-// one beside the executable (exeDir). Empty when neither exists.
+// The folder of the installed program's data files (the template, the
+// documents) for an executable in exeDir: share/tarnix beside the bin folder
+// that `cmake --install` fills, e.g. /usr/share/tarnix for /usr/bin.
+QString installedDataDir(const QString &exeDir);
+
+// The template of a new log, the first "shablon" found in: the working
+// directory, beside the executable (exeDir, the build tree), the installed
+// data folder (installedDataDir). Empty when there is none.
 QString findTemplate(const QString &exeDir);
 
 // True when both names lead to the same file (links and "." resolved).

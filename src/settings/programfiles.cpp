@@ -2,11 +2,14 @@
 
 #include "exchange/codepage.h"
 #include "logdb/dberror.h"
+#include "logdb/logfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace ProgramFiles {
 
@@ -22,11 +25,20 @@ QStringList searchDirs()
 {
     if (!testDirs().isEmpty())
         return testDirs();
-    QStringList dirs{QDir::currentPath()};
-    if (QCoreApplication::instance()) {
-        const QString exeDir = QCoreApplication::applicationDirPath();
-        if (QDir(exeDir) != QDir(dirs.first()))
-            dirs << exeDir;
+    return searchDirsFor(QDir::currentPath(),
+                         QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString());
+}
+
+QStringList searchDirsFor(const QString &workDir, const QString &exeDir)
+{
+    QStringList dirs{workDir};
+    if (!exeDir.isEmpty()) {
+        for (const QString &d : {exeDir, LogFiles::installedDataDir(exeDir)}) {
+            const bool seen = std::any_of(dirs.cbegin(), dirs.cend(),
+                                          [&](const QString &o) { return QDir(o) == QDir(d); });
+            if (!seen)
+                dirs << d;
+        }
     }
     return dirs;
 }

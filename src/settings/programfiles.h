@@ -3,11 +3,15 @@
 #include <QStringList>
 
 // The text files that travel with the program (readme.txt, the licence):
-// found in the working directory first, then beside the executable.
+// found in the working directory first, then beside the executable (the
+// build tree), then in the installed data folder.
 namespace ProgramFiles {
 
-// Folders searched, in order: the working directory, then the executable's.
+// Folders searched, in order: the working directory, the executable's, the
+// installed data folder (LogFiles::installedDataDir); each folder once.
 QStringList searchDirs();
+// The same for a given working directory and executable folder.
+QStringList searchDirsFor(const QString &workDir, const QString &exeDir);
 // Tests point the search elsewhere; an empty list restores the default.
 void setSearchDirsForTesting(const QStringList &dirs);
 

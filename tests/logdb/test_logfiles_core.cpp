@@ -113,6 +113,52 @@ private slots:
         QCOMPARE(LogFiles::findTemplate(other.path()), QString());
     }
 
+    // An installed program: <prefix>/bin holds the executable, the template
+    // lies in <prefix>/share/tarnix; a build tree has it beside the executable.
+    void templateLookupOrder_data()
+    {
+        QTest::addColumn<QStringList>("holders");   // folders that hold a "shablon"
+        QTest::addColumn<QString>("found");         // whose is taken ("" none)
+
+        QTest::newRow("installed only") << QStringList{"share"} << "share";
+        QTest::newRow("beside the executable before installed") << QStringList{"exe", "share"} << "exe";
+        QTest::newRow("working directory before all") << QStringList{"work", "exe", "share"} << "work";
+        QTest::newRow("working directory before installed") << QStringList{"work", "share"} << "work";
+        QTest::newRow("nowhere") << QStringList{} << "";
+    }
+
+    void templateLookupOrder()
+    {
+        QFETCH(QStringList, holders);
+        QFETCH(QString, found);
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        const QMap<QString, QString> dirs{{"work", root.filePath("work")},
+                                          {"exe", root.filePath("prefix/bin")},
+                                          {"share", root.filePath("prefix/share/tarnix")}};
+        for (const QString &d : dirs)
+            QVERIFY(QDir().mkpath(d));
+        for (const QString &h : holders)
+            writeFile(QDir(dirs[h]).filePath("shablon"), h.toUtf8());
+        QDir::setCurrent(dirs["work"]);
+
+        const QString tpl = LogFiles::findTemplate(dirs["exe"]);
+        if (found.isEmpty()) {
+            QCOMPARE(tpl, QString());
+        } else {
+            QCOMPARE(tpl, QDir(dirs[found]).filePath("shablon"));
+            QCOMPARE(readFile(tpl), found.toUtf8());
+        }
+    }
+
+    void installedDataDirIsBesideBin()
+    {
+        QCOMPARE(LogFiles::installedDataDir(QStringLiteral("/usr/bin")), QStringLiteral("/usr/share/tarnix"));
+        QCOMPARE(LogFiles::installedDataDir(QStringLiteral("/opt/x/bin/")),
+                 QStringLiteral("/opt/x/share/tarnix"));
+        QCOMPARE(LogFiles::installedDataDir(QString()), QString());
+    }
+
     void sameFile()
     {
         QTemporaryDir dir;

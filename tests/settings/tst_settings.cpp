@@ -24,6 +24,49 @@ private slots:
         QVERIFY(dirs.contains(QCoreApplication::applicationDirPath()));
     }
 
+    void searchOrder_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::addColumn<QString>("exe");
+        QTest::addColumn<QStringList>("expected");
+
+        QTest::newRow("installed program") << "/home/op/logs" << "/usr/bin"
+                                           << QStringList{"/home/op/logs", "/usr/bin", "/usr/share/tarnix"};
+        QTest::newRow("started in its own folder") << "/usr/bin" << "/usr/bin/"
+                                                   << QStringList{"/usr/bin", "/usr/share/tarnix"};
+        QTest::newRow("started in the data folder") << "/usr/share/tarnix" << "/usr/bin"
+                                                    << QStringList{"/usr/share/tarnix", "/usr/bin"};
+        QTest::newRow("no executable known") << "/home/op" << "" << QStringList{"/home/op"};
+    }
+
+    void searchOrder()
+    {
+        QFETCH(QString, work);
+        QFETCH(QString, exe);
+        QFETCH(QStringList, expected);
+        QCOMPARE(ProgramFiles::searchDirsFor(work, exe), expected);
+    }
+
+    void locateFindsInstalledDocuments()
+    {
+        QTemporaryDir root;
+        const QString work = root.filePath(QStringLiteral("work"));
+        const QString bin = root.filePath(QStringLiteral("prefix/bin"));
+        const QString share = root.filePath(QStringLiteral("prefix/share/tarnix"));
+        for (const QString &d : {work, bin, share})
+            QVERIFY(QDir().mkpath(d));
+        QFile f(QDir(share).filePath(QStringLiteral("Лицензия.txt")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        ProgramFiles::setSearchDirsForTesting(ProgramFiles::searchDirsFor(work, bin));
+        QCOMPARE(ProgramFiles::locate(QStringLiteral("Лицензия.txt")), QFileInfo(f).absoluteFilePath());
+        // A copy beside the executable (a build tree) comes first.
+        QFile b(QDir(bin).filePath(QStringLiteral("Лицензия.txt")));
+        QVERIFY(b.open(QIODevice::WriteOnly));
+        b.close();
+        QCOMPARE(ProgramFiles::locate(QStringLiteral("Лицензия.txt")), QFileInfo(b).absoluteFilePath());
+    }
+
     void locateTakesFirstFolderHolding()
     {
         QTemporaryDir a, b;
