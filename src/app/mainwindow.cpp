@@ -2,6 +2,7 @@
 
 #include "app/entrypanel.h"
 #include "app/ui/dbgrid.h"
+#include "app/ui/dialogs.h"
 #include "app/ui/guarded.h"
 #include "country/ctysupport.h"
 #include "logdb/logsession.h"
@@ -147,6 +148,9 @@ void TForm1::setSession(LogSession *session)
          {QStringLiteral("dxcc"), {}}},
         {65, 42, 42, 50, 43, 80, 60, 60, 60, 33, 31, 23, 21, 28, 0, 64});
     m_panel->setSession(session);
+    connect(session, &LogSession::snapshotFailed, this, [this](const QString &message) {
+        Dialogs::showError(this, message);
+    });
 }
 
 void TForm1::focusLogGrid()
@@ -205,7 +209,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 {
     m_panel->StopRigLink();
     if (m_session)
-        m_session->detach();
+        m_session->finish();   // lets the log go and waits for its snapshot
     QMainWindow::closeEvent(event);
 }
 

@@ -73,6 +73,9 @@ protected:
 private:
     void FormCreate();
     void LoadCountryTableAtStart();
+    // A log refused as damaged, with a snapshot of it: offers a copy of the
+    // newest snapshot beside it. False when there is nothing to offer.
+    bool offerSnapshotCopy(const QString &path, const QString &refusal);
     void buildMenus();
     void buildLogGrid();
     void setAttachedLayout(bool attached);

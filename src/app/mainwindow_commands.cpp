@@ -8,6 +8,7 @@
 #include "app/ui/dialogs.h"
 #include "country/dxcc.h"
 #include "exchange/adifexchange.h"
+#include "logdb/dberror.h"
 #include "logdb/logclock.h"
 #include "logdb/logfiles.h"
 #include "logdb/logsession.h"
@@ -19,6 +20,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -54,9 +56,34 @@ void TForm1::N7Click()
 {
     const QString path = Dialogs::openFileName(this, QStringLiteral("OpenDialog1"), kLogFilter,
                                                m_folders.OpenDialog1, m_session->currentLogPath());
-    if (!path.isEmpty())
-        guarded([&] { AttachLog(path); });
+    if (!path.isEmpty()) {
+        try {
+            AttachLog(path);
+        } catch (const DbError &e) {
+            if (!offerSnapshotCopy(path, e.message()))
+                Dialogs::showError(this, e.message());
+        }
+    }
     guarded([this] { m_panel->ResetEntryForm(); });
+}
+
+bool TForm1::offerSnapshotCopy(const QString &path, const QString &refusal)
+{
+    // Only a log that exists but cannot be read as one: damaged, or its
+    // header destroyed.
+    if (m_session->isAttached() || !QFileInfo(path).isFile())
+        return false;
+    const QList<Snapshots::Entry> snapshots = Snapshots::listFor(path);
+    if (snapshots.isEmpty())
+        return false;
+    const QString question =
+        QStringLiteral("%1\n\nЕсть снимок этого журнала от %2. Открыть его копию рядом с журналом? "
+                       "Повреждённый файл останется как есть.")
+            .arg(Dialogs::withFullStop(refusal), snapshots.first().when.toString(QStringLiteral("dd.MM.yyyy hh:mm")));
+    if (!Dialogs::confirm(this, QStringLiteral("Tarnix"), question))
+        return true;
+    guarded([&] { AttachLog(Snapshots::restoreBeside(snapshots.first().path, path)); });
+    return true;
 }
 
 void TForm1::N8Click()

@@ -9,15 +9,18 @@
 #include "app/tformopc.h"
 #include "app/tformsql.h"
 #include "logdb/logsession.h"
+#include "settings/programsettings.h"
 
 TForm1 *createProgramWindows()
 {
     auto *form1 = new TForm1;
     auto *session = new LogSession(form1);
+    const ProgramSettings::SnapshotPolicy policy = ProgramSettings::snapshotPolicy();
+    session->setSnapshotPolicy({policy.enabled, policy.keepNewest, policy.keepDailyDays});
     form1->setSession(session);
     TDM *dm = session->dataModule();
     auto *about = new TAboutBox(dm, form1);
-    auto *sql = new TFormSQL(dm, form1);
+    auto *sql = new TFormSQL(session, form1);
     auto *filter = new TFormFilter(session, form1);
     auto *opc = new TFormOpc(dm, form1);
     auto *modes = new TFormModes(dm, form1);

@@ -9,6 +9,8 @@
 #include "app/ui/dbgrid.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/guarded.h"
+#include "logdb/logsession.h"
+#include "logdb/snapshots.h"
 #include "logdb/tdm.h"
 
 #include <QApplication>
@@ -42,8 +44,8 @@ QPushButton *button(QWidget *parent, const char *name, const QString &text, int 
 
 } // namespace
 
-TFormSQL::TFormSQL(TDM *dm, QWidget *parent)
-    : QDialog(parent), m_dm(dm)
+TFormSQL::TFormSQL(LogSession *session, QWidget *parent)
+    : QDialog(parent), m_session(session)
 {
     setObjectName(QStringLiteral("FormSQL"));
     setWindowTitle(QStringLiteral("Запрос SQL"));
@@ -51,7 +53,7 @@ TFormSQL::TFormSQL(TDM *dm, QWidget *parent)
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setFixedSize(762, 480);
 
-    Query1 = new Dataset(QStringLiteral("Query1"), dm->ADOConnection1, this);
+    Query1 = new Dataset(QStringLiteral("Query1"), session->dataModule()->ADOConnection1, this);
     DataSource1 = new DataSource(QStringLiteral("DataSource1"), this);
     DataSource1->setDataSet(Query1);
     DBGrid1 = place<DbGrid>(this, "DBGrid1", 8, 8, 745, 313);
@@ -95,7 +97,14 @@ void TFormSQL::Button1Click()
     // A row changed in the grid is written before its result goes away.
     if (!DBGrid1->postPending())
         return;
-    runGuarded(this, [this] { QueryActions::runStatement(Query1, memoLines()); });
+    runGuarded(this, [this] {
+        // A statement that may change the log runs only after a snapshot as
+        // new as the log exists, so that it can always be undone from one.
+        const QStringList lines = memoLines();
+        if (Snapshots::modifiesData(lines.join(QLatin1Char('\n'))))
+            m_session->ensureFreshSnapshot();
+        QueryActions::runStatement(Query1, lines);
+    });
     // Cells are edited in place only where the rows carry their table's id,
     // so a change is written to exactly the row it was made in.
     DBGrid1->setEditable(Query1->isActive() && Query1->canModify() && Query1->idAt(0) >= 0);

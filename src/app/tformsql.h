@@ -7,7 +7,7 @@ class Dataset;
 class QPlainTextEdit;
 class QPushButton;
 class DbGrid;
-class TDM;
+class LogSession;
 
 // "Запрос SQL": any statement against the open log, its rows in an
 // editable grid, statements kept in .sql files, the result handed to the
@@ -15,7 +15,7 @@ class TDM;
 class TFormSQL : public QDialog {
     Q_OBJECT
 public:
-    TFormSQL(TDM *dm, QWidget *parent);
+    TFormSQL(LogSession *session, QWidget *parent);
 
     Dataset *Query1;
     DataSource *DataSource1;
@@ -56,7 +56,7 @@ private:
     void abandonAndClose();
     QStringList memoLines() const;
 
-    TDM *m_dm;
+    LogSession *m_session;
     QString m_dialogFolder;
     QString m_lastWorkbook;
     std::function<bool(const QString &)> m_opener;

@@ -11,6 +11,8 @@ LogSession::LogSession(QObject *parent) : QObject(parent), m_dm(new TDM(this))
 {
     setObjectName(QStringLiteral("LogSession"));
     m_callIndex = new CallIndex(m_dm->ADOQueryLog, this);
+    m_snapshots = new SnapshotKeeper(this);
+    connect(m_snapshots, &SnapshotKeeper::failed, this, &LogSession::snapshotFailed);
 }
 
 Dataset *LogSession::logView() const
@@ -26,8 +28,8 @@ bool LogSession::isAttached() const
 void LogSession::attach(const QString &path)
 {
     m_currentLogPath = path;
+    letGo();
     Connection *c = m_dm->ADOConnection1;
-    c->close();
     c->open(path);
     m_dm->ADOQueryLog->open();
     m_dm->ADOQueryLog->last();
@@ -36,12 +38,40 @@ void LogSession::attach(const QString &path)
     m_savedLogSql.clear();
     for (const QString &line : m_dm->ADOQueryLog->sql())
         m_savedLogSql += line + QStringLiteral("\r\n");
+    m_snapshots->request(c->path());
     emit logAttached(path);
+}
+
+void LogSession::letGo()
+{
+    Connection *c = m_dm->ADOConnection1;
+    if (!c->isOpen())
+        return;
+    c->close();
+    m_snapshots->request(c->path());
 }
 
 void LogSession::detach()
 {
-    m_dm->ADOConnection1->close();
+    letGo();
+}
+
+void LogSession::setSnapshotPolicy(const Snapshots::Policy &policy)
+{
+    m_snapshots->setPolicy(policy);
+}
+
+void LogSession::ensureFreshSnapshot()
+{
+    const Snapshots::Result r = m_snapshots->ensureFresh(m_dm->ADOConnection1->path());
+    if (!r.ok)
+        throw DbError(r.message);
+}
+
+void LogSession::finish()
+{
+    letGo();
+    m_snapshots->waitForIdle();
 }
 
 QStringList LogSession::modeNames() const

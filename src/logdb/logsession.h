@@ -1,5 +1,6 @@
 #pragma once
 #include "logdb/callindex.h"
+#include "logdb/snapshots.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -35,6 +36,16 @@ public:
     void attach(const QString &path);
     // Lets the file go: the connection and every query closed.
     void detach();
+
+    // Snapshots of the log, taken when a log is attached and when it is let
+    // go, if it changed since its newest one (off the window's thread).
+    void setSnapshotPolicy(const Snapshots::Policy &policy);
+    SnapshotKeeper *snapshots() const { return m_snapshots; }
+    // Before a statement that may change the log: a snapshot as new as the
+    // log, taken now if needed. Throws DbError when none can be made.
+    void ensureFreshSnapshot();
+    // The program closes: the log let go and the snapshot under way finished.
+    void finish();
 
     // The mode names of the attached log, in the engine's order.
     QStringList modeNames() const;
@@ -80,12 +91,17 @@ public:
 
 signals:
     void logAttached(const QString &path);
+    // A snapshot failed; reported once for a log and reason.
+    void snapshotFailed(const QString &message);
     void countChanged(int count);
     void viewReopened();
 
 private:
+    void letGo();
+
     TDM *m_dm;
     CallIndex *m_callIndex;
+    SnapshotKeeper *m_snapshots;
     QString m_currentLogPath;
     QString m_savedLogSql;
     int m_timeShift = 0;

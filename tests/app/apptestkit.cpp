@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTest>
 #include <sqlite3.h>
 
@@ -23,6 +24,8 @@ TForm1 *makeWindows()
     Dialogs::Testing::enable();
     Dialogs::Testing::clear();
     LogClock::setPcClockForTesting({});
+    // Program-wide settings and user files of the tests' own, never the user's.
+    QStandardPaths::setTestModeEnabled(true);
     return createProgramWindows();
 }
 } // namespace

@@ -72,6 +72,13 @@ class TestLogFiles : public QObject {
         return path;
     }
 
+    static void noSnapshots(AppFixture &fx)
+    {
+        Snapshots::Policy off;
+        off.enabled = false;
+        fx.session()->setSnapshotPolicy(off);
+    }
+
     static void verifyAttached(AppFixture &fx, const QString &path, const QString &count)
     {
         QVERIFY(fx.dm->ADOConnection1->isOpen());
@@ -294,6 +301,7 @@ private slots:
     void archiveHoldsTheLog()
     {
         AppFixture fx;
+        noSnapshots(fx);   // the backup folder holds the archives alone
         AppFixture::setPcClock(QDateTime(QDate(2010, 1, 27), QTime(23, 30)));
         const QString path = attachLog(fx);
         // The log clock runs ahead into the next day; the archive takes the PC's date.
@@ -330,6 +338,7 @@ private slots:
     void archiveWhenBackupIsAFile()
     {
         AppFixture fx;
+        noSnapshots(fx);   // the backup folder holds the archives alone
         const QString path = attachLog(fx);
         QFile f(fx.dir.filePath(QStringLiteral("backup")));
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -345,6 +354,7 @@ private slots:
     void archiveThatCannotBeWritten()
     {
         AppFixture fx;
+        noSnapshots(fx);   // the backup folder holds the archives alone
         AppFixture::setPcClock(QDateTime(QDate(2010, 1, 27), QTime(12, 0)));
         const QString path = attachLog(fx);
         // A folder holds the archive's name, so the finished archive cannot take it.
