@@ -59,6 +59,13 @@ using CliText::quoted;
 using CliText::result;
 using CliText::warning;
 
+// Numbers go into texts as strings, all in one arg() call: a file name
+// holding "%2" must not be taken for a place of the next value.
+QString number(qint64 n)
+{
+    return QString::number(n);
+}
+
 QString version()
 {
     return QStringLiteral("%1 %2").arg(QLatin1String(CliText::programName()),
@@ -206,12 +213,10 @@ int runConvert(const QCommandLineParser &parser, const QStringList &args)
     for (const SkippedRow &row : r.skippedRows) {
         if (row.id.isNull())
             warning(TarnixCli::tr("row %1 of table %2 in %3 was not copied: %4")
-                        .arg(row.row)
-                        .arg(row.table, quoted(source), row.reason));
+                        .arg(number(row.row), row.table, quoted(source), row.reason));
         else
             warning(TarnixCli::tr("row %1 (id %2) of table %3 in %4 was not copied: %5")
-                        .arg(row.row)
-                        .arg(row.id.toString(), row.table, quoted(source), row.reason));
+                        .arg(number(row.row), row.id.toString(), row.table, quoted(source), row.reason));
     }
     for (const QString &t : r.otherTables)
         warning(
@@ -220,14 +225,8 @@ int runConvert(const QCommandLineParser &parser, const QStringList &args)
     result(TarnixCli::tr(
                "Converted %1 (Jet %2) into %3: QSOs %4, modes %5, station rows %6, skipped columns %7, "
                "skipped rows %8")
-               .arg(quoted(source))
-               .arg(r.jetVersion)
-               .arg(quoted(dest))
-               .arg(r.qsos)
-               .arg(r.modes)
-               .arg(r.stationRows)
-               .arg(r.skippedColumns.size())
-               .arg(r.skippedRows.size()));
+               .arg(quoted(source), number(r.jetVersion), quoted(dest), number(r.qsos), number(r.modes),
+                    number(r.stationRows), number(r.skippedColumns.size()), number(r.skippedRows.size())));
     return Success;
 }
 
@@ -249,16 +248,16 @@ int runImport(const QCommandLineParser &, const QStringList &args)
         ProgressLine progress(TarnixCli::tr("Importing %1").arg(quoted(adif)));
         AdifExchange::importFile(session.logView(), adif, progress.position(), &done);
     } catch (const DbError &e) {
-        throw DbError(TarnixCli::tr("%1, QSO %2: %3\nnothing was imported; %4 is as it was")
-                          .arg(quoted(adif))
-                          .arg(done.stored + 1)
-                          .arg(e.message(), quoted(logPath)));
+        throw DbError(
+            TarnixCli::tr("%1: the import stopped at QSO %2: %3\nnothing was imported; %4 is as it was")
+                .arg(quoted(adif), number(done.stored + 1), e.message(), quoted(logPath)));
     }
     work.commit();
 
     if (done.stored == 0)
         warning(TarnixCli::tr("%1 holds no QSO records").arg(quoted(adif)));
-    result(TarnixCli::tr("Imported %1 into %2: QSOs %3").arg(quoted(adif), quoted(logPath)).arg(done.stored));
+    result(TarnixCli::tr("Imported %1 into %2: QSOs %3")
+               .arg(quoted(adif), quoted(logPath), number(done.stored)));
     return Success;
 }
 
@@ -296,8 +295,8 @@ int runExport(const QCommandLineParser &parser, const QStringList &args)
             TarnixCli::tr("%1 was written in UTF-8: not every value fits Windows-1251").arg(quoted(adif)));
     result(TarnixCli::tr("Exported %1 to %2 in %3: QSOs %4")
                .arg(quoted(logPath), quoted(adif),
-                    inUtf8 ? QStringLiteral("UTF-8") : QStringLiteral("Windows-1251"))
-               .arg(written.count));
+                    inUtf8 ? QStringLiteral("UTF-8") : QStringLiteral("Windows-1251"),
+                    number(written.count)));
     return Success;
 }
 
@@ -332,7 +331,8 @@ int runDistance(const QCommandLineParser &, const QStringList &args)
             continue;
         }
         const RoundedDistance d = roundDistance(distanceBearing(*own, *other));
-        result(QStringLiteral("%1\t%2\t%3").arg(args[i].trimmed().toUpper()).arg(d.km).arg(d.degrees));
+        result(
+            QStringLiteral("%1\t%2\t%3").arg(args[i].trimmed().toUpper(), number(d.km), number(d.degrees)));
     }
     return status;
 }
@@ -363,9 +363,7 @@ int runRebuild(const QCommandLineParser &parser, const QStringList &args)
     }
     work.commit();
     result(TarnixCli::tr("Rebuilt the DXCC countries of %1 from %2: QSOs %3, without a country %4")
-               .arg(quoted(logPath), quoted(countryFile))
-               .arg(total)
-               .arg(without));
+               .arg(quoted(logPath), quoted(countryFile), number(total), number(without)));
     return Success;
 }
 

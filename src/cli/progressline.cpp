@@ -80,9 +80,11 @@ void ProgressLine::draw(int percent, qint64 done, qint64 total)
     if (!m_terminal || percent == m_lastPercent)
         return;
     m_lastPercent = percent;
-    const QString line
-        = total > 0 ? TarnixCli::tr("%1: %2% (%3 of %4)").arg(m_label).arg(percent).arg(done).arg(total)
-                    : TarnixCli::tr("%1: %2%").arg(m_label).arg(percent);
+    // One arg() call: a file name in the label may hold "%2".
+    const QString line = total > 0 ? TarnixCli::tr("%1: %2% (%3 of %4)")
+                                         .arg(m_label, QString::number(percent), QString::number(done),
+                                              QString::number(total))
+                                   : TarnixCli::tr("%1: %2%").arg(m_label, QString::number(percent));
     // Back to the start of the line and the rest of the old text erased.
     std::fprintf(stderr, "\r%s\033[K", qPrintable(line));
     std::fflush(stderr);

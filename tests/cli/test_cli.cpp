@@ -421,7 +421,8 @@ void TestCli::distanceBadLocator()
 void TestCli::importAdif()
 {
     const QString log = newLog(QStringLiteral("log.mdb"));
-    const QString adif = path(QStringLiteral("work/in.adi"));
+    // A name with a blank and a "%2" in it comes out as it is.
+    const QString adif = path(QStringLiteral("work/in %2.adi"));
     writeFile(adif, kAdif);
 
     Run r = cli({"import", log, adif});
@@ -453,11 +454,11 @@ void TestCli::importBadInput_data()
     QTest::newRow("bad date in the second record")
         << "log.mdb"
         << "bad.adi"
-        << "tarnix-cli: '%2', QSO 2: '32.01.2024' is not a valid date";
+        << "tarnix-cli: '%2': the import stopped at QSO 2: '32.01.2024' is not a valid date";
     QTest::newRow("bad length in the third record")
         << "log.mdb"
         << "badlength.adi"
-        << "tarnix-cli: '%2', QSO 3: 'x' is not a valid integer value";
+        << "tarnix-cli: '%2': the import stopped at QSO 3: 'x' is not a valid integer value";
     QTest::newRow("missing ADIF file") << "log.mdb"
                                        << "none.adi"
                                        << "tarnix-cli: cannot read '%2': no such file";
