@@ -5,14 +5,16 @@
 #include "jetwriter.h"
 #include "locator/locator.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <csignal>
+#include <memory>
 #include <sqlite3.h>
 
 namespace {
