@@ -92,12 +92,19 @@ DistanceBearing distanceBearing(const LocatorPosition &own, const LocatorPositio
     return {kEarthRadiusKm * c, bearing};
 }
 
-QString formatDistance(const DistanceBearing &db)
+RoundedDistance roundDistance(const DistanceBearing &db)
 {
     const double hundredths = std::trunc(db.distanceKm * 100) / 100;
-    const long long km = static_cast<long long>(std::nearbyint(hundredths));   // half to even
-    const long long deg = static_cast<long long>(std::trunc(db.bearing));
-    return QStringLiteral("%1km/%2").arg(km).arg(deg);
+    RoundedDistance r;
+    r.km = static_cast<long long>(std::nearbyint(hundredths));   // half to even
+    r.degrees = static_cast<long long>(std::trunc(db.bearing));
+    return r;
+}
+
+QString formatDistance(const DistanceBearing &db)
+{
+    const RoundedDistance r = roundDistance(db);
+    return QStringLiteral("%1km/%2").arg(r.km).arg(r.degrees);
 }
 
 QString DistanceText(const QString &ownLocator, const QString &otherLocator)

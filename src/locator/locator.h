@@ -29,8 +29,16 @@ std::optional<LocatorPosition> locatorPosition(const QString &locator);
 
 DistanceBearing distanceBearing(const LocatorPosition &own, const LocatorPosition &other);
 
-// "2345km/87": the distance cut to hundredths, then rounded to a whole
-// number with halves to the even one; the bearing's fraction dropped.
+// The figures of the distance line: the distance cut to hundredths, then
+// rounded to a whole number with halves to the even one; the bearing's
+// fraction dropped.
+struct RoundedDistance {
+    long long km = 0;
+    long long degrees = 0;
+};
+RoundedDistance roundDistance(const DistanceBearing &db);
+
+// "2345km/87": the figures of roundDistance.
 QString formatDistance(const DistanceBearing &db);
 
 // The distance line from the own locator to the other one; empty when either

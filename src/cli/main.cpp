@@ -1,0 +1,18 @@
+// tarnix-cli: converting, importing, exporting and rebuilding logs, and the
+// country and distance lookups, from a shell.
+#include "cli/commands.h"
+#include "cli/progressline.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char **argv)
+{
+    // The window's names: the program-wide settings (the ADIF export
+    // encoding) are read from the same place.
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarnix"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tarnix"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARNIX_VERSION));
+    QCoreApplication app(argc, argv);
+    Interruption::install();
+    return Cli::run(QCoreApplication::arguments());
+}
