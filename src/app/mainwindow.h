@@ -76,6 +76,9 @@ private:
     // A log refused as damaged, with a snapshot of it: offers a copy of the
     // newest snapshot beside it. False when there is nothing to offer.
     bool offerSnapshotCopy(const QString &path, const QString &refusal);
+    // An old Jet (Access) log chosen in the Open dialog: converted into a new
+    // log beside it, which is then attached; the old file is never written.
+    void convertJetLogToNew(const QString &source);
     void buildMenus();
     void buildLogGrid();
     void setAttachedLayout(bool attached);

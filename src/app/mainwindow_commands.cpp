@@ -6,6 +6,7 @@
 #include "app/longwork.h"
 #include "app/ui/dbgrid.h"
 #include "app/ui/dialogs.h"
+#include "convert/jetconvert.h"
 #include "country/dxcc.h"
 #include "exchange/adifexchange.h"
 #include "logdb/dberror.h"
@@ -56,7 +57,9 @@ void TForm1::N7Click()
 {
     const QString path = Dialogs::openFileName(this, QStringLiteral("OpenDialog1"), kLogFilter,
                                                m_folders.OpenDialog1, m_session->currentLogPath());
-    if (!path.isEmpty()) {
+    if (!path.isEmpty() && isJetFile(path)) {
+        convertJetLogToNew(path);   // an old Access log: converted, never opened as it is
+    } else if (!path.isEmpty()) {
         try {
             AttachLog(path);
         } catch (const DbError &e) {
@@ -65,6 +68,52 @@ void TForm1::N7Click()
         }
     }
     guarded([this] { m_panel->ResetEntryForm(); });
+}
+
+void TForm1::convertJetLogToNew(const QString &source)
+{
+    const QFileInfo from(source);
+    if (!Dialogs::confirm(this, QStringLiteral("Tarnix"),
+                          QStringLiteral("%1 — журнал в формате Microsoft Access (Jet). Tarnix ведёт журналы в "
+                                         "своём формате. Преобразовать его в новый журнал? Исходный файл не "
+                                         "изменится.")
+                              .arg(QDir::toNativeSeparators(source))))
+        return;
+    // The new log beside the old one, under a name of its own.
+    QString target;
+    for (;;) {
+        target = Dialogs::saveFileName(this, QStringLiteral("SaveDialog1"), kLogFilter, QStringLiteral("mdb"),
+                                       from.absolutePath(),
+                                       from.dir().filePath(from.completeBaseName() + QStringLiteral("-tarnix.mdb")));
+        if (target.isEmpty())
+            return;
+        if (!LogFiles::sameFile(target, source))
+            break;
+        Dialogs::showError(this, QStringLiteral("Новый журнал нельзя записать на место исходного файла"));
+    }
+    ConvertResult result;
+    const bool ok = guarded([&] {
+        LongWork work(ProgressBar1, m_session->dataModule()->DataSource1);
+        const auto position = work.progress();
+        result = convertJetLog(source, target, LogFiles::findTemplate(QCoreApplication::applicationDirPath()),
+                               [&](qint64 done, qint64 total) {
+                                   position(total > 0 ? int(done * 100 / total) : 0);
+                                   return true;
+                               });
+    });
+    if (!ok || result.cancelled)
+        return;
+    QString summary = QStringLiteral("Журнал преобразован: QSO %1, видов излучения %2, строк настроек %3.")
+                          .arg(QString::number(result.qsos), QString::number(result.modes),
+                               QString::number(result.stationRows));
+    if (!result.skippedColumns.isEmpty())
+        summary += QStringLiteral("\nПропущены столбцы, которых нет в журнале: %1.")
+                       .arg(result.skippedColumnNames().join(QStringLiteral(", ")));
+    for (const SkippedRow &row : result.skippedRows)
+        summary += QStringLiteral("\nПропущена строка %1 таблицы %2: %3.")
+                       .arg(QString::number(row.row), row.table, row.reason);
+    Dialogs::showNotice(this, summary);
+    guarded([&] { AttachLog(target); });
 }
 
 bool TForm1::offerSnapshotCopy(const QString &path, const QString &refusal)
