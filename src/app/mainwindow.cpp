@@ -79,6 +79,8 @@ void TForm1::buildMenus()
     N13 = act(N1, "N13", QStringLiteral("Архивировать"), &TForm1::N13Click);
     act(N1, "ADIF1", QStringLiteral("Импорт ADIF"), &TForm1::ADIF1Click);
     act(N1, "ADIF2", QStringLiteral("Экспорт ADIF"), &TForm1::ADIF2Click);
+    // Settings of the program itself: usable before any log is attached.
+    act(N1, "programSettingsAction", tr("Параметры программы..."), &TForm1::showProgramSettings);
     N1->addSeparator()->setObjectName(QStringLiteral("N11"));
     act(N1, "N10", QStringLiteral("Выход"), &TForm1::N10Click);
 

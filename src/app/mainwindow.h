@@ -23,7 +23,7 @@ public:
     // Start-up wiring, once the log session and the other windows exist.
     void setSession(LogSession *session);
     struct Windows {
-        QDialog *AboutBox, *FormSQL, *FormFilter, *FormOpc, *FormModes, *FormDXCC;
+        QDialog *AboutBox, *FormSQL, *FormFilter, *FormOpc, *FormModes, *FormDXCC, *ProgramSettings;
     };
     void setWindows(const Windows &windows);
 
@@ -59,6 +59,7 @@ public:
     void N14Click();   // Опции
     void N15Click();   // Виды излучения
     void N6Click();    // О программе
+    void showProgramSettings();
     // The log grid's pop-up menu and double click.
     void QSLsentP1Click();
     void p1Click();

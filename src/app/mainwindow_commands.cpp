@@ -269,6 +269,7 @@ void TForm1::DXCC1Click() { showModal(m_windows.FormDXCC); }
 void TForm1::N14Click() { showModal(m_windows.FormOpc); }
 void TForm1::N15Click() { showModal(m_windows.FormModes); }
 void TForm1::N6Click() { showModal(m_windows.AboutBox); }
+void TForm1::showProgramSettings() { showModal(m_windows.ProgramSettings); }
 
 // ---------------------------------------------------------------- log grid
 

@@ -2,6 +2,7 @@
 
 #include "app/entrypanel.h"
 #include "app/mainwindow.h"
+#include "app/programsettingsdialog.h"
 #include "app/taboutbox.h"
 #include "app/tformdxcc.h"
 #include "app/tformfilter.h"
@@ -25,7 +26,8 @@ TForm1 *createProgramWindows()
     auto *opc = new TFormOpc(dm, form1);
     auto *modes = new TFormModes(dm, form1);
     auto *dxcc = new TFormDXCC(dm, form1);
-    form1->setWindows({about, sql, filter, opc, modes, dxcc});
+    auto *programSettings = new ProgramSettingsDialog(session, form1);
+    form1->setWindows({about, sql, filter, opc, modes, dxcc, programSettings});
 
     // Every reset of the entry panel gives the filter's range the log clock's date.
     QObject::connect(form1->entryPanel(), &EntryPanel::entryFormReset, filter, &TFormFilter::setEndDate);

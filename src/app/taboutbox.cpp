@@ -1,10 +1,13 @@
 #include "app/taboutbox.h"
+#include "country/countryfile.h"
 
 #include "app/ui/dialogs.h"
 #include "app/ui/guarded.h"
 #include "settings/programfiles.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -179,11 +182,28 @@ TAboutBox::TAboutBox(TDM *dm, QWidget *parent) : QDialog(parent), m_dm(dm)
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
 
+    CountryFile = new QLabel(this);
+    CountryFile->setObjectName(QStringLiteral("CountryFile"));
+    CountryFile->setGeometry(216, 374, 222, 34);
+    CountryFile->setWordWrap(true);
+
     // The window sees keys before its controls: Esc closes from any of them.
     for (QWidget *w : findChildren<QWidget *>())
         w->installEventFilter(this);
 
     FormCreate();
+}
+
+void TAboutBox::showEvent(QShowEvent *event)
+{
+    // Named at each showing: a newer country file may have been loaded.
+    const CountryFile::InUse file = CountryFile::inUse();
+    const QString name = QFileInfo(file.path).fileName();
+    CountryFile->setText(file.versionName.isEmpty()
+                             ? tr("Файл стран: %1").arg(name)
+                             : tr("Файл стран: %1, VERSION: %2 (%3)").arg(name, file.versionName, file.versionPrefix));
+    CountryFile->setToolTip(QDir::toNativeSeparators(file.path));
+    QDialog::showEvent(event);
 }
 
 QString TAboutBox::licenceFileName()

@@ -19,6 +19,7 @@ public:
     QPlainTextEdit *Memo1 = nullptr;
     QPushButton *Button1 = nullptr;    // Текст лицензионного соглашения
     QPushButton *OKButton = nullptr;
+    QLabel *CountryFile = nullptr;     // the country file in use and its version entry
 
     void FormCreate();
     void Button1Click();
@@ -27,6 +28,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     TDM *m_dm;

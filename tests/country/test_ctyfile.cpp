@@ -1,6 +1,8 @@
 // Where the country file is found: the user's own copy, the one beside the
 // executable, Debian's hamradio-files.
+#include "country/countryfile.h"
 #include "country/ctysupport.h"
+#include "logdb/dberror.h"
 
 #include <QDir>
 #include <QFile>
@@ -87,6 +89,64 @@ private slots:
         writeFile(UserCountryFilePath(), "DL/Germany");
         QCOMPARE(CountryFilePath(), UserCountryFilePath());
     }
+
+    // "Load a newer cty.dat": a country file is taken, becomes the user's
+    // copy and the tables in use; anything else is refused, naming the file,
+    // with the tables and the older copy as they were.
+    void installTakesACountryFile()
+    {
+        QTemporaryDir dir;
+        const QString chosen = dir.filePath(QStringLiteral("cty-3510.dat"));
+        writeFile(chosen, kNewer);
+        LoadCountryTable(kDebianFile);
+        QVERIFY(FindCountryByCall(QStringLiteral("QQ1AB")).Name.isEmpty());
+        QCOMPARE(CountryFile::install(chosen), UserCountryFilePath());
+        QCOMPARE(FindCountryByCall(QStringLiteral("QQ1AB")).Name, QStringLiteral("Testland"));
+        const CountryFile::InUse in = CountryFile::inUse();
+        QCOMPARE(in.path, UserCountryFilePath());
+        QCOMPARE(in.versionName, QStringLiteral("Testland"));
+        QCOMPARE(in.versionPrefix, QStringLiteral("QQ"));
+        QVERIFY(!QFile::exists(UserCountryFilePath() + QStringLiteral(".new")));
+    }
+
+    void installRefusesWhatIsNoCountryFile_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("empty") << QByteArray() << true;
+        QTest::newRow("random bytes") << QByteArray("\x01\xfe\x00garbage\x7f", 13) << true;
+        QTest::newRow("another text") << QByteArray("Hello, world\nthis is no country file\n") << true;
+        QTest::newRow("missing") << QByteArray() << false;
+    }
+
+    void installRefusesWhatIsNoCountryFile()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(bool, exists);
+        QTemporaryDir dir;
+        const QString chosen = dir.filePath(QStringLiteral("broken.dat"));
+        if (exists)
+            writeFile(chosen, contents);
+        writeFile(UserCountryFilePath(), kNewer);   // an older copy that works
+        LoadCountryTable(UserCountryFilePath());
+        QString message;
+        try {
+            CountryFile::install(chosen);
+        } catch (const DbError &e) {
+            message = e.message();
+        }
+        QVERIFY2(message.contains(chosen), qPrintable(message));
+        QCOMPARE(FindCountryByCall(QStringLiteral("QQ1AB")).Name, QStringLiteral("Testland"));
+        QFile user(UserCountryFilePath());
+        QVERIFY(user.open(QIODevice::ReadOnly));
+        QCOMPARE(user.readAll(), kNewer);
+        QVERIFY(!QFile::exists(UserCountryFilePath() + QStringLiteral(".new")));
+    }
+
+private:
+    // A country file of one made-up entity that also carries the version entry.
+    const QByteArray kNewer = "Testland:                 14:  27:  EU:   50.00:   -10.00:    -1.0:  QQ:\n"
+                              "    QQ,=VERSION;\n";
 };
 
 QTEST_GUILESS_MAIN(TestCountryFile)
