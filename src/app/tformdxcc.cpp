@@ -63,8 +63,8 @@ void TFormDXCC::FormShow()
 
 void TFormDXCC::ADOQueryComAfterScroll()
 {
-    // Other commands use the scratch query too; only a row with a country
-    // text names an entity, and nothing here may stop them.
+    // Only a row with a country text names an entity; a row the query
+    // cannot read leaves the name empty rather than an error box per move.
     try {
         Label3->setText(CountryNameOfCurrentRow(*m_dm->ADOQueryCom));
     } catch (const DbError &) {
