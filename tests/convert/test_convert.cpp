@@ -3,6 +3,7 @@
 // is a file another reader accepts.
 #include "convert/jetconvert.h"
 #include "jetwriter.h"
+#include "mdbexportcsv.h"
 #include "logdb/dberror.h"
 #include "logdb/schema.h"
 
@@ -250,37 +251,7 @@ QList<QStringList> exportRows(const QString &file, const QString &table)
             {QStringLiteral("-H"), QStringLiteral("-T"), QStringLiteral("%Y-%m-%d %H:%M"), file, table});
     if (!p.waitForFinished(120000) || p.exitCode() != 0)
         return {};
-    const QString out = QString::fromUtf8(p.readAllStandardOutput());
-    QList<QStringList> rows;
-    QStringList row;
-    QString cell;
-    bool quoted = false;
-    for (int i = 0; i < out.size(); ++i) {
-        const QChar ch = out[i];
-        if (quoted) {
-            if (ch == QLatin1Char('"') && i + 1 < out.size() && out[i + 1] == QLatin1Char('"')) {
-                cell += ch;
-                ++i;
-            } else if (ch == QLatin1Char('"')) {
-                quoted = false;
-            } else {
-                cell += ch;
-            }
-        } else if (ch == QLatin1Char('"')) {
-            quoted = true;
-        } else if (ch == QLatin1Char(',')) {
-            row << cell;
-            cell.clear();
-        } else if (ch == QLatin1Char('\n')) {
-            row << cell;
-            rows << row;
-            row.clear();
-            cell.clear();
-        } else {
-            cell += ch;
-        }
-    }
-    return rows;
+    return splitMdbExportCsv(QString::fromUtf8(p.readAllStandardOutput()));
 }
 
 QByteArray fileBytes(const QString &path)

@@ -4,6 +4,7 @@
 #include <mdbtools.h>
 
 #include "jetwriter.h"
+#include "mdbexportcsv.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -27,37 +28,7 @@ QList<QStringList> exportRows(const QString &file, const QString &table)
             {QStringLiteral("-T"), QStringLiteral("%Y-%m-%d %H:%M:%S"), file, table});
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         return {};
-    const QString out = QString::fromUtf8(p.readAllStandardOutput());
-    QList<QStringList> rows;
-    QStringList row;
-    QString cell;
-    bool quoted = false;
-    for (int i = 0; i < out.size(); ++i) {
-        const QChar ch = out[i];
-        if (quoted) {
-            if (ch == QLatin1Char('"') && i + 1 < out.size() && out[i + 1] == QLatin1Char('"')) {
-                cell += ch;
-                ++i;
-            } else if (ch == QLatin1Char('"')) {
-                quoted = false;
-            } else {
-                cell += ch;
-            }
-        } else if (ch == QLatin1Char('"')) {
-            quoted = true;
-        } else if (ch == QLatin1Char(',')) {
-            row << cell;
-            cell.clear();
-        } else if (ch == QLatin1Char('\n')) {
-            row << cell;
-            rows << row;
-            row.clear();
-            cell.clear();
-        } else {
-            cell += ch;
-        }
-    }
-    return rows;
+    return splitMdbExportCsv(QString::fromUtf8(p.readAllStandardOutput()));
 }
 
 // What mdb-export prints for a value written into a column of that type.
