@@ -16,7 +16,7 @@ int main(int argc, char **argv)
     CommandLine::answerInfoOptions(argc, argv);
     QApplication app(argc, argv);
     if (!CommandLine::acceptRemainingArguments())
-        return 1;
+        return 2;   // wrong usage, as for tarnix-cli
     // Ties the windows to the desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(TARNIX_APP_ID));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(TARNIX_APP_ID)));

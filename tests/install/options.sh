@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # --help and --version answer without a display and end the program at once;
 # with --strict, a mistyped option or a stray argument is refused while Qt's
-# own options pass.   options.sh <program> <version> [--strict]
+# own options pass (exit status 2, wrong usage).   options.sh <program> <version> [--strict]
 set -uo pipefail
 exe="$1"
 version="$2"
@@ -25,16 +25,16 @@ done
 if [ "$strict" = --strict ]; then
     # Qt's "-platform offscreen" is taken by Qt; only the bad option is named.
     out=$(QT_QPA_PLATFORM=offscreen timeout 20 "$exe" -platform offscreen --no-such-option 2>&1); rc=$?
-    if [ $rc -ne 1 ] || ! grep -q "Unknown option 'no-such-option'" <<<"$out" || grep -q "platform" <<<"$out"; then
+    if [ $rc -ne 2 ] || ! grep -q "Unknown option 'no-such-option'" <<<"$out" || grep -q "platform" <<<"$out"; then
         echo "--no-such-option: rc $rc, output: $out"; fail=1
     fi
     out=$(QT_QPA_PLATFORM=offscreen timeout 20 "$exe" log.mdb 2>&1); rc=$?
-    if [ $rc -ne 1 ] || ! grep -q "Unexpected argument 'log.mdb'" <<<"$out"; then
+    if [ $rc -ne 2 ] || ! grep -q "Unexpected argument 'log.mdb'" <<<"$out"; then
         echo "stray argument: rc $rc, output: $out"; fail=1
     fi
     # A one-dash word is never read as a bundle of letters ("-verbose" is not -v).
     out=$(QT_QPA_PLATFORM=offscreen timeout 20 "$exe" -verbose 2>&1); rc=$?
-    if [ $rc -ne 1 ] || ! grep -q "Unknown option 'verbose'" <<<"$out"; then
+    if [ $rc -ne 2 ] || ! grep -q "Unknown option 'verbose'" <<<"$out"; then
         echo "-verbose: rc $rc, output: $out"; fail=1
     fi
 fi
