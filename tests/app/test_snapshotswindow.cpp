@@ -133,7 +133,7 @@ private slots:
 
         w->Memo1->setPlainText(QStringLiteral("delete from log"));
         QTest::mouseClick(w->Button1, Qt::LeftButton);
-        QVERIFY(fx.errors().isEmpty());
+        QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
         QCOMPARE(count(log), QStringLiteral("0"));
         const auto snapshots = Snapshots::listFor(log);
         QCOMPARE(snapshots.size(), 1);
