@@ -76,10 +76,13 @@ void EntryPanel::ResetEntryForm()
     ComboBox3->setCurrentText(QStringLiteral("N"));
     for (QLineEdit *e : {MaskEdit1, MaskEdit2, MaskEdit3})
         e->setModified(false);
-    if (realTime)                                                          // 11
+    if (realTime) {                                                        // 11
         Edit4->setFocus(Qt::OtherFocusReason);
-    else
+    } else {
+        // The kept date is selected, so a date typed now replaces it.
         MaskEdit1->setFocus(Qt::OtherFocusReason);
+        MaskEdit1->selectAll();
+    }
 }
 
 void EntryPanel::takeAttachedLog()

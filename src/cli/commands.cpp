@@ -114,10 +114,18 @@ private:
     bool m_committed = false;
 };
 
-// The log opened as the window opens it; the connection's messages name the file.
-void attachLog(LogSession &session, const QString &path)
+// The log opened as the window opens it; the connection's messages name the
+// file. Snapshots follow the program-wide settings, as in the window; before
+// a command writes to the log, a snapshot of it as it is now must exist.
+enum class Use { Reading, Writing };
+void attachLog(LogSession &session, const QString &path, Use use)
 {
+    const ProgramSettings::SnapshotPolicy policy = ProgramSettings::snapshotPolicy();
+    session.setSnapshotPolicy({policy.enabled, policy.keepNewest, policy.keepDailyDays});
+    QObject::connect(&session, &LogSession::snapshotFailed, &session, [](const QString &message) { warning(message); });
     session.attach(path);
+    if (use == Use::Writing && policy.enabled)
+        session.ensureFreshSnapshot();
 }
 
 // The country file of --cty, or the one the window reads.
@@ -235,7 +243,7 @@ int runImport(const QCommandLineParser &, const QStringList &args)
     const QString &logPath = args[0];
     const QString &adif = args[1];
     LogSession session;
-    attachLog(session, logPath);
+    attachLog(session, logPath, Use::Writing);
     if (LogFiles::sameFile(logPath, adif))
         throw DbError(TarnixCli::tr("%1 is the log itself, not an ADIF file").arg(quoted(adif)));
     requireReadable(adif);
@@ -253,6 +261,7 @@ int runImport(const QCommandLineParser &, const QStringList &args)
                 .arg(quoted(adif), number(done.stored + 1), e.message(), quoted(logPath)));
     }
     work.commit();
+    session.finish();   // the log let go: its snapshot holds the imported QSOs
 
     if (done.stored == 0)
         warning(TarnixCli::tr("%1 holds no QSO records").arg(quoted(adif)));
@@ -273,7 +282,7 @@ int runExport(const QCommandLineParser &parser, const QStringList &args)
         utf8Asked = false;
 
     LogSession session;
-    attachLog(session, logPath);
+    attachLog(session, logPath, Use::Reading);
     if (LogFiles::sameFile(logPath, adif))
         throw DbError(
             TarnixCli::tr("%1 is the log itself: an ADIF file is never written over it").arg(quoted(adif)));
@@ -343,7 +352,7 @@ int runRebuild(const QCommandLineParser &parser, const QStringList &args)
     // Without countries every QSO would lose its country text: refused.
     const QString countryFile = loadCountries(parser.value(QStringLiteral("cty")));
     LogSession session;
-    attachLog(session, logPath);
+    attachLog(session, logPath, Use::Writing);
     Dataset *view = session.logView();
 
     AllOrNothing work(session.dataModule()->ADOConnection1, logPath);
@@ -362,6 +371,7 @@ int runRebuild(const QCommandLineParser &parser, const QStringList &args)
             ++without;
     }
     work.commit();
+    session.finish();
     result(TarnixCli::tr("Rebuilt the DXCC countries of %1 from %2: QSOs %3, without a country %4")
                .arg(quoted(logPath), quoted(countryFile), number(total), number(without)));
     return Success;

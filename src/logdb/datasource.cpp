@@ -90,6 +90,10 @@ void DatasetModel::rebind()
             endRemoveRows();
         });
         connect(m_bound, &QObject::destroyed, this, &DatasetModel::resetAll);
+        connect(m_bound, &Dataset::afterScroll, this, [this] {
+            if (live() && m_rows > 0)
+                emit headerDataChanged(Qt::Vertical, 0, m_rows - 1);
+        });
     }
     resetAll();
 }
@@ -144,8 +148,10 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation o, int role) cons
 {
     if (role != Qt::DisplayRole)
         return QVariant();
+    // The row indicator column: a mark at the current row, as data grids
+    // show it, rather than row numbers that do not fit its width.
     if (o == Qt::Vertical)
-        return section + 1;
+        return live() && section == m_bound->recNo() ? QVariant(QStringLiteral("\u25B8")) : QVariant(QString());
     if (section < 0 || section >= m_cols)
         return QVariant();
     if (!m_columns.isEmpty()) {

@@ -214,6 +214,27 @@ private slots:
         QCOMPARE(AppFixture::query(path, QStringLiteral("select QSO_DATE, TIME_ON, TIME_OFF from log")), stored);
     }
 
+    void dateTypedRightAfterTheReset()
+    {
+        // The panel clears with the date kept and the focus on it: what the
+        // operator types next is the new date.
+        AppFixture fx;
+        const QString path = fx.newLog();
+        fx.showAndOpen(path);
+        fx.ui.CheckBox1->click();
+        QTRY_COMPARE(focused(), fx.ui.MaskEdit1);
+        QTest::keyClicks(focused(), QStringLiteral("5.3.2024"));
+        pressKey(Qt::Key_Return);
+        QTest::keyClicks(focused(), QStringLiteral("0930"));
+        pressKey(Qt::Key_Return);
+        QTest::keyClicks(focused(), QStringLiteral("0935"));
+        fx.ui.Edit4->setText(QStringLiteral("DL1ABC"));
+        pressKey(Qt::Key_F1);
+        QVERIFY2(fx.errors().isEmpty(), qPrintable(fx.errors().join(QLatin1Char('\n'))));
+        QCOMPARE(AppFixture::query(path, QStringLiteral("select QSO_DATE, TIME_ON, TIME_OFF from log")),
+                 QStringLiteral("2024-03-05|09:30|09:35"));
+    }
+
     // A time shift written by the SQL window that no clock can be shifted
     // by: a clear message naming it, and no time stamped from it.
     void timeShiftOutOfRange_data()
