@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "app/interfacelanguage.h"
 #include "app/mainwindow.h"
 #include "app/startup.h"
 #include "app/ui/wheelfilter.h"
@@ -15,8 +16,10 @@ int main(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral(TARNIX_VERSION));
     CommandLine::answerInfoOptions(argc, argv);
     QApplication app(argc, argv);
+    // The command line's texts are English, as those of tarnix-cli.
     if (!CommandLine::acceptRemainingArguments())
         return 2;   // wrong usage, as for tarnix-cli
+    installInterfaceLanguage();
     // Ties the windows to the desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(TARNIX_APP_ID));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(TARNIX_APP_ID)));

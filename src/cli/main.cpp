@@ -2,6 +2,8 @@
 // country and distance lookups, from a shell.
 #include "cli/commands.h"
 #include "cli/progressline.h"
+#include "settings/programsettings.h"
+#include "settings/translations.h"
 
 #include <QCoreApplication>
 
@@ -13,6 +15,10 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("Tarnix"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TARNIX_VERSION));
     QCoreApplication app(argc, argv);
+    // The texts are written in English; another language needs its catalogue
+    // (translations/tarnix-cli_<code>.ts) built into the program.
+    Translations::install(ProgramSettings::languageCode(ProgramSettings::interfaceLanguage()),
+                          QStringLiteral("tarnix-cli"), QStringLiteral("en"));
     Interruption::install();
     return Cli::run(QCoreApplication::arguments());
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+class QProcessEnvironment;
+
 // Settings of the program itself, the same for every log (the log keeps its
 // own station data in table opc). Stored with QSettings under the
 // organisation and application names that main() sets.
@@ -18,6 +20,21 @@ void setAdifExportEncoding(AdifEncoding encoding);
 enum class Language { Automatic, Russian, English };
 Language language();
 void setLanguage(Language language);
+
+// The language the program speaks at this start: the chosen one, or for
+// Automatic the system's. Never Automatic.
+Language interfaceLanguage();
+// Automatic gives Russian where the system's message language is one that
+// Russian-speaking operators use (Russian, Ukrainian, Belarusian, Kazakh, ...)
+// and under the C/POSIX locale; English for every other language.
+Language interfaceLanguageFor(Language chosen, const QString &systemLanguage);
+// The system's message language found as gettext finds it: the first entry
+// of LANGUAGE, unless the messages locale (LC_ALL, else LC_MESSAGES, else
+// LANG) is C/POSIX or unset, which gives "C". Only the language part: "ru",
+// "en", "C".
+QString systemMessageLanguage(const QProcessEnvironment &environment);
+// "ru" or "en"; empty for Automatic.
+QString languageCode(Language language);
 
 // Automatic snapshots of the log.
 struct SnapshotPolicy {
