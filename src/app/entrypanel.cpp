@@ -121,17 +121,17 @@ void EntryPanel::buildEntryFields()
     MaskEdit1 = makeEdit(this, "MaskEdit1", 64, 144, 72);
     MaskEdit1->setInputMask(QStringLiteral("00.00.9999;_"));
     installMaskTyping(MaskEdit1);
-    fieldLabel(MaskEdit1, QStringLiteral("Date"), 20, 144);
+    fieldLabel(MaskEdit1, tr("Date"), 20, 144);
     MaskEdit2 = makeEdit(this, "MaskEdit2", 184, 144, 40);
     MaskEdit2->setInputMask(QStringLiteral("09:99;_"));
     installMaskTyping(MaskEdit2);
-    fieldLabel(MaskEdit2, QStringLiteral("S_time"), 146, 144);
+    fieldLabel(MaskEdit2, tr("S_time"), 146, 144);
     MaskEdit3 = makeEdit(this, "MaskEdit3", 272, 144, 40);
     MaskEdit3->setInputMask(QStringLiteral("09:99;_"));
     installMaskTyping(MaskEdit3);
-    Label15 = fieldLabel(MaskEdit3, QStringLiteral("E_time"), 234, 144);
+    Label15 = fieldLabel(MaskEdit3, tr("E_time"), 234, 144);
     Label15->setObjectName(QStringLiteral("Label15"));
-    CheckBox1 = place(new QCheckBox(QStringLiteral("Real time"), this), "CheckBox1", 328, 144, 76, 21);
+    CheckBox1 = place(new QCheckBox(tr("Real time"), this), "CheckBox1", 328, 144, 76, 21);
     CheckBox1->setChecked(true);
     CheckBox1->setFocusPolicy(Qt::ClickFocus);
     // toggled, not clicked: a screen reader's toggle action counts as a click.
@@ -139,9 +139,9 @@ void EntryPanel::buildEntryFields()
 
     // Row 2: frequency, mode, status line.
     Edit3 = makeEdit(this, "Edit3", 64, 176, 65);
-    fieldLabel(Edit3, QStringLiteral("MHz"), 20, 176);
+    fieldLabel(Edit3, tr("MHz"), 20, 176);
     ComboBox1 = makeCombo(this, "ComboBox1", 168, 176, 73);
-    fieldLabel(ComboBox1, QStringLiteral("Mode"), 136, 176);
+    fieldLabel(ComboBox1, tr("Mode"), 136, 176);
     // Only the operator's changes set the reports: typing, choosing, the
     // arrow keys and the wheel (which arrives as arrow keys).
     connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this, [this] { ComboBox1Change(); });
@@ -165,37 +165,37 @@ void EntryPanel::buildEntryFields()
     }
     forceUpperCase(Edit4);
     {
-        QLabel *l = fieldLabel(Edit4, QStringLiteral("Call"), 20, 208);
+        QLabel *l = fieldLabel(Edit4, tr("Call"), 20, 208);
         QFont lf = font();
         lf.setPixelSize(16);
         l->setFont(lf);
         l->adjustSize();
     }
     Edit6 = makeEdit(this, "Edit6", 240, 208, 57);
-    wrappedLabel(Edit6, QStringLiteral("RST sent"), 200, 204, 38);
+    wrappedLabel(Edit6, tr("RST sent"), 200, 204, 38);
     Edit7 = makeEdit(this, "Edit7", 344, 208, 57);
-    wrappedLabel(Edit7, QStringLiteral("RST rcvd"), 304, 204, 38);
+    wrappedLabel(Edit7, tr("RST rcvd"), 304, 204, 38);
 
     // Rows 4 to 6.
     Edit5 = makeEdit(this, "Edit5", 64, 248, 129);
-    fieldLabel(Edit5, QStringLiteral("Name"), 20, 248);
+    fieldLabel(Edit5, tr("Name"), 20, 248);
     Edit8 = makeEdit(this, "Edit8", 224, 248, 177);
-    fieldLabel(Edit8, QStringLiteral("QTH"), 198, 248);
+    fieldLabel(Edit8, tr("QTH"), 198, 248);
     Edit9 = makeEdit(this, "Edit9", 64, 280, 217);
-    fieldLabel(Edit9, QStringLiteral("Comment"), 14, 280);
+    fieldLabel(Edit9, tr("Comment"), 14, 280);
     Edit10 = makeEdit(this, "Edit10", 328, 280, 73);
     forceUpperCase(Edit10);
-    fieldLabel(Edit10, QStringLiteral("Grid"), 300, 280);
+    fieldLabel(Edit10, tr("Grid"), 300, 280);
     ComboBox2 = makeCombo(this, "ComboBox2", 64, 312, 41);
     ComboBox2->addItems({QStringLiteral("N"), QStringLiteral("Y"), QStringLiteral("P")});
     forceUpperCase(ComboBox2->lineEdit());
-    wrappedLabel(ComboBox2, QStringLiteral("QSL sent"), 14, 308, 48);
+    wrappedLabel(ComboBox2, tr("QSL sent"), 14, 308, 48);
     ComboBox3 = makeCombo(this, "ComboBox3", 168, 312, 41);
     ComboBox3->addItems({QStringLiteral("N"), QStringLiteral("Y")});
     forceUpperCase(ComboBox3->lineEdit());
-    wrappedLabel(ComboBox3, QStringLiteral("QSL rcvd"), 116, 308, 48);
+    wrappedLabel(ComboBox3, tr("QSL rcvd"), 116, 308, 48);
     Edit11 = makeEdit(this, "Edit11", 272, 312, 41);
-    fieldLabel(Edit11, QStringLiteral("TX_PWR"), 222, 312);
+    fieldLabel(Edit11, tr("TX_PWR"), 222, 312);
     Label20 = makeLabel(this, QString(), 328, 314, 73, 17);
     Label20->setObjectName(QStringLiteral("Label20"));
 }
@@ -215,7 +215,7 @@ void EntryPanel::buildWorkedBefore()
     DBGrid2->horizontalHeader()->setFont(hf);
     DBGrid2->horizontalHeader()->setStyleSheet(QStringLiteral("QHeaderView { color: grey; }"));
 
-    Label17 = makeLabel(this, QStringLiteral("Поиск по фрагменту в позывном"), 416, 307);
+    Label17 = makeLabel(this, tr("Поиск по фрагменту в позывном"), 416, 307);
     Label17->setObjectName(QStringLiteral("Label17"));
     Edit1 = makeEdit(this, "Edit1", 592, 304, 113);
     Edit1->setFocusPolicy(Qt::ClickFocus);
@@ -230,7 +230,7 @@ void EntryPanel::buildStatusRow()
     Label19 = makeLabel(this, QString(), 99, 352, 222, 21);
     Label19->setObjectName(QStringLiteral("Label19"));
     setTextColour(Label19, Qt::red, 13);
-    CheckBox2 = place(new QCheckBox(QStringLiteral("Freq from Rig"), this), "CheckBox2", 328, 352, 92, 17);
+    CheckBox2 = place(new QCheckBox(tr("Freq from Rig"), this), "CheckBox2", 328, 352, 92, 17);
     CheckBox2->setFocusPolicy(Qt::ClickFocus);
     connect(CheckBox2, &QCheckBox::toggled, this, [this] { CheckBox2Click(); });
 
@@ -241,9 +241,9 @@ void EntryPanel::buildStatusRow()
         connect(b, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
         return b;
     };
-    Button3 = button("Button3", QStringLiteral("QSO import"), 424, &EntryPanel::Button3Click);
-    Button1 = button("Button1", QStringLiteral("Отмена(Esc)"), 520, &EntryPanel::Button1Click);
-    Button2 = button("Button2", QStringLiteral("Сохранить(F1)"), 616, &EntryPanel::Button2Click);
+    Button3 = button("Button3", tr("QSO import"), 424, &EntryPanel::Button3Click);
+    Button1 = button("Button1", tr("Отмена(Esc)"), 520, &EntryPanel::Button1Click);
+    Button2 = button("Button2", tr("Сохранить(F1)"), 616, &EntryPanel::Button2Click);
 }
 
 void EntryPanel::setSession(LogSession *session)

@@ -103,7 +103,7 @@ void EntryPanel::LoadQsoIntoForm()
     Dataset *q = m_session->logView();
     if (q->isEmpty() || q->eof())
         return;   // nothing to load: the mode stays as it was
-    Label16->setText(QStringLiteral("QSO editing..."));
+    Label16->setText(tr("QSO editing..."));
     CheckBox1->hide();
     EditMode = true;
     EditedQsoId = q->fieldByName(QStringLiteral("id")).asInteger();

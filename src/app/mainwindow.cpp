@@ -71,46 +71,46 @@ void TForm1::buildMenus()
         connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
         return a;
     };
-    N1 = bar->addMenu(QStringLiteral("Файл"));
+    N1 = bar->addMenu(tr("Файл"));
     N1->setObjectName(QStringLiteral("N1"));
-    act(N1, "N7", QStringLiteral("Открыть"), &TForm1::N7Click);
-    act(N1, "N8", QStringLiteral("Создать"), &TForm1::N8Click);
-    N9 = act(N1, "N9", QStringLiteral("Сохранить как..."), &TForm1::N9Click);
-    N13 = act(N1, "N13", QStringLiteral("Архивировать"), &TForm1::N13Click);
-    act(N1, "ADIF1", QStringLiteral("Импорт ADIF"), &TForm1::ADIF1Click);
-    act(N1, "ADIF2", QStringLiteral("Экспорт ADIF"), &TForm1::ADIF2Click);
+    act(N1, "N7", tr("Открыть"), &TForm1::N7Click);
+    act(N1, "N8", tr("Создать"), &TForm1::N8Click);
+    N9 = act(N1, "N9", tr("Сохранить как..."), &TForm1::N9Click);
+    N13 = act(N1, "N13", tr("Архивировать"), &TForm1::N13Click);
+    act(N1, "ADIF1", tr("Импорт ADIF"), &TForm1::ADIF1Click);
+    act(N1, "ADIF2", tr("Экспорт ADIF"), &TForm1::ADIF2Click);
     // Settings of the program itself: usable before any log is attached.
     act(N1, "programSettingsAction", tr("Параметры программы..."), &TForm1::showProgramSettings);
     N1->addSeparator()->setObjectName(QStringLiteral("N11"));
-    act(N1, "N10", QStringLiteral("Выход"), &TForm1::N10Click);
+    act(N1, "N10", tr("Выход"), &TForm1::N10Click);
 
     // "Фильтр" is a command on the menu bar itself.
-    N3 = bar->addAction(QStringLiteral("Фильтр"));
+    N3 = bar->addAction(tr("Фильтр"));
     N3->setObjectName(QStringLiteral("N3"));
     connect(N3, &QAction::triggered, this, [this] { N3Click(); });
 
-    N4 = bar->addMenu(QStringLiteral("Печать"));
+    N4 = bar->addMenu(tr("Печать"));
     N4->setObjectName(QStringLiteral("N4"));
-    act(N4, "SQL1", QStringLiteral("SQL запрос"), &TForm1::SQL1Click);
-    act(N4, "N2", QStringLiteral("Аппаратный журнал"), &TForm1::N2Click);
-    act(N4, "QSL1", QStringLiteral("QSL карточки"), &TForm1::QSL1Click);
-    act(N4, "DXCC1", QStringLiteral("DXCC статистика"), &TForm1::DXCC1Click);
-    act(N4, "DXCCrebuild1", QStringLiteral("DXCC rebuild"), &TForm1::DXCCrebuild1Click);
+    act(N4, "SQL1", tr("SQL запрос"), &TForm1::SQL1Click);
+    act(N4, "N2", tr("Аппаратный журнал"), &TForm1::N2Click);
+    act(N4, "QSL1", tr("QSL карточки"), &TForm1::QSL1Click);
+    act(N4, "DXCC1", tr("DXCC статистика"), &TForm1::DXCC1Click);
+    act(N4, "DXCCrebuild1", tr("DXCC rebuild"), &TForm1::DXCCrebuild1Click);
 
-    N5 = bar->addMenu(QStringLiteral("Настройки"));
+    N5 = bar->addMenu(tr("Настройки"));
     N5->setObjectName(QStringLiteral("N5"));
-    act(N5, "N14", QStringLiteral("Опции"), &TForm1::N14Click);
-    act(N5, "N15", QStringLiteral("Виды излучения"), &TForm1::N15Click);
+    act(N5, "N14", tr("Опции"), &TForm1::N14Click);
+    act(N5, "N15", tr("Виды излучения"), &TForm1::N15Click);
 
-    QAction *n6 = bar->addAction(QStringLiteral("О программе"));
+    QAction *n6 = bar->addAction(tr("О программе"));
     n6->setObjectName(QStringLiteral("N6"));
     connect(n6, &QAction::triggered, this, [this] { N6Click(); });
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    act(PopupMenu1, "QSLsentP1", QStringLiteral("Пометить QSL_sent, как P"), &TForm1::QSLsentP1Click);
-    act(PopupMenu1, "p1", QStringLiteral("Заменить все P на Y"), &TForm1::p1Click);
-    act(PopupMenu1, "N12", QStringLiteral("Удалить"), &TForm1::N12Click);
+    act(PopupMenu1, "QSLsentP1", tr("Пометить QSL_sent, как P"), &TForm1::QSLsentP1Click);
+    act(PopupMenu1, "p1", tr("Заменить все P на Y"), &TForm1::p1Click);
+    act(PopupMenu1, "N12", tr("Удалить"), &TForm1::N12Click);
 }
 
 void TForm1::buildLogGrid()

@@ -25,7 +25,13 @@
 
 namespace {
 
-const QString kLogFilter = QStringLiteral("Аппаратный журнал|*.mdb");
+// The open and save dialogs' filter for logs: the description is translated,
+// the pattern is not.
+QString logFilter()
+{
+    return QCoreApplication::translate("TForm1", "Аппаратный журнал", "file type in the open and save dialogs")
+        + QStringLiteral("|*.mdb");
+}
 
 void showModal(QDialog *w)
 {
@@ -55,7 +61,7 @@ void routePreviewDialogs()
 
 void TForm1::N7Click()
 {
-    const QString path = Dialogs::openFileName(this, QStringLiteral("OpenDialog1"), kLogFilter,
+    const QString path = Dialogs::openFileName(this, QStringLiteral("OpenDialog1"), logFilter(),
                                                m_folders.OpenDialog1, m_session->currentLogPath());
     if (!path.isEmpty() && isJetFile(path)) {
         convertJetLogToNew(path);   // an old Access log: converted, never opened as it is
@@ -74,22 +80,21 @@ void TForm1::convertJetLogToNew(const QString &source)
 {
     const QFileInfo from(source);
     if (!Dialogs::confirm(this, QStringLiteral("Tarnix"),
-                          QStringLiteral("%1 — журнал в формате Microsoft Access (Jet). Tarnix ведёт журналы в "
-                                         "своём формате. Преобразовать его в новый журнал? Исходный файл не "
-                                         "изменится.")
+                          tr("%1 — журнал в формате Microsoft Access (Jet). Tarnix ведёт журналы в своём формате. "
+                             "Преобразовать его в новый журнал? Исходный файл не изменится.")
                               .arg(QDir::toNativeSeparators(source))))
         return;
     // The new log beside the old one, under a name of its own.
     QString target;
     for (;;) {
-        target = Dialogs::saveFileName(this, QStringLiteral("SaveDialog1"), kLogFilter, QStringLiteral("mdb"),
+        target = Dialogs::saveFileName(this, QStringLiteral("SaveDialog1"), logFilter(), QStringLiteral("mdb"),
                                        from.absolutePath(),
                                        from.dir().filePath(from.completeBaseName() + QStringLiteral("-tarnix.mdb")));
         if (target.isEmpty())
             return;
         if (!LogFiles::sameFile(target, source))
             break;
-        Dialogs::showError(this, QStringLiteral("Новый журнал нельзя записать на место исходного файла"));
+        Dialogs::showError(this, tr("Новый журнал нельзя записать на место исходного файла"));
     }
     ConvertResult result;
     const bool ok = guarded([&] {
@@ -103,15 +108,17 @@ void TForm1::convertJetLogToNew(const QString &source)
     });
     if (!ok || result.cancelled)
         return;
-    QString summary = QStringLiteral("Журнал преобразован: QSO %1, видов излучения %2, строк настроек %3.")
+    QString summary = tr("Журнал преобразован: QSO %1, видов излучения %2, строк настроек %3.")
                           .arg(QString::number(result.qsos), QString::number(result.modes),
                                QString::number(result.stationRows));
     if (!result.skippedColumns.isEmpty())
-        summary += QStringLiteral("\nПропущены столбцы, которых нет в журнале: %1.")
-                       .arg(result.skippedColumnNames().join(QStringLiteral(", ")));
+        summary += QLatin1Char('\n')
+            + tr("Пропущены столбцы, которых нет в журнале: %1.")
+                  .arg(result.skippedColumnNames().join(QStringLiteral(", ")));
     for (const SkippedRow &row : result.skippedRows)
-        summary += QStringLiteral("\nПропущена строка %1 таблицы %2: %3.")
-                       .arg(QString::number(row.row), row.table, row.reason);
+        summary += QLatin1Char('\n')
+            + tr("Пропущена строка %1 таблицы %2: %3.")
+                  .arg(QString::number(row.row), row.table, row.reason);
     Dialogs::showNotice(this, summary);
     guarded([&] { AttachLog(target); });
 }
@@ -126,8 +133,8 @@ bool TForm1::offerSnapshotCopy(const QString &path, const QString &refusal)
     if (snapshots.isEmpty())
         return false;
     const QString question =
-        QStringLiteral("%1\n\nЕсть снимок этого журнала от %2. Открыть его копию рядом с журналом? "
-                       "Повреждённый файл останется как есть.")
+        tr("%1\n\nЕсть снимок этого журнала от %2. Открыть его копию рядом с журналом? "
+           "Повреждённый файл останется как есть.")
             .arg(Dialogs::withFullStop(refusal), snapshots.first().when.toString(QStringLiteral("dd.MM.yyyy hh:mm")));
     if (!Dialogs::confirm(this, QStringLiteral("Tarnix"), question))
         return true;
@@ -137,7 +144,7 @@ bool TForm1::offerSnapshotCopy(const QString &path, const QString &refusal)
 
 void TForm1::N8Click()
 {
-    const QString path = Dialogs::saveFileName(this, QStringLiteral("SaveDialog1"), kLogFilter, QStringLiteral("mdb"),
+    const QString path = Dialogs::saveFileName(this, QStringLiteral("SaveDialog1"), logFilter(), QStringLiteral("mdb"),
                                                m_folders.SaveDialog1);
     if (path.isEmpty()) {
         guarded([this] { m_panel->ResetEntryForm(); });
@@ -154,7 +161,7 @@ void TForm1::N8Click()
 
 void TForm1::N9Click()
 {
-    const QString path = Dialogs::saveFileName(this, QStringLiteral("SaveDialog1"), kLogFilter, QStringLiteral("mdb"),
+    const QString path = Dialogs::saveFileName(this, QStringLiteral("SaveDialog1"), logFilter(), QStringLiteral("mdb"),
                                                m_folders.SaveDialog1);
     if (path.isEmpty()) {
         guarded([this] { m_panel->ResetEntryForm(); });
@@ -174,7 +181,7 @@ void TForm1::N13Click()
     guarded([this] {
         const QString failure = m_session->archiveLog(LogClock::pcNow().date());
         if (failure.isEmpty())
-            Dialogs::showNotice(this, QStringLiteral("Архив сохранен в подпапке \\backup"));
+            Dialogs::showNotice(this, tr("Архив сохранен в подпапке \\backup"));
         else
             Dialogs::showError(this, failure);
         AttachLog(m_session->currentLogPath());
@@ -192,7 +199,7 @@ void TForm1::N10Click()
 void TForm1::ADIF1Click()
 {
     const QString path = Dialogs::openFileName(this, QStringLiteral("OpenDialog2"),
-                                               QStringLiteral("Импорт ADIF файла|*.adi"), m_folders.OpenDialog2);
+                                               tr("Импорт ADIF файла") + QStringLiteral("|*.adi"), m_folders.OpenDialog2);
     bool ok = true;
     if (!path.isEmpty()) {
         AdifExchange::ImportResult done;
@@ -213,7 +220,7 @@ void TForm1::ADIF1Click()
 void TForm1::ADIF2Click()
 {
     const QString path = Dialogs::saveFileName(this, QStringLiteral("SaveDialog2"),
-                                               QStringLiteral("Экспорт в ADIF|*.adi"), QStringLiteral("adi"),
+                                               tr("Экспорт в ADIF") + QStringLiteral("|*.adi"), QStringLiteral("adi"),
                                                m_folders.SaveDialog2);
     if (path.isEmpty())
         return;
@@ -229,8 +236,8 @@ void TForm1::ADIF2Click()
     // Windows-1251 was asked for, but a name or QTH has letters it lacks:
     // the file was written whole in UTF-8 rather than with "?" in them.
     if (ok && !utf8Asked && written.encoding == Adif::Encoding::Utf8)
-        Dialogs::showNotice(this, QStringLiteral("Файл записан в кодировке UTF-8: не все значения помещаются в "
-                                                 "Windows-1251."));
+        Dialogs::showNotice(this, tr("Файл записан в кодировке UTF-8: не все значения помещаются в "
+                                     "Windows-1251."));
 }
 
 // ---------------------------------------------------------------- print menu
@@ -309,7 +316,7 @@ void TForm1::p1Click()
 
 void TForm1::N12Click()
 {
-    if (!Dialogs::confirm(this, QStringLiteral("Внимание!!!"), QStringLiteral("Будет удалена текущая запись,продолжить?")))
+    if (!Dialogs::confirm(this, tr("Внимание!!!"), tr("Будет удалена текущая запись,продолжить?")))
         return;
     guarded([this] {
         m_session->logView()->remove();

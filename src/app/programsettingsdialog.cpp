@@ -124,13 +124,13 @@ void ProgramSettingsDialog::showCountryFile()
     const QString version = file.versionName.isEmpty()
         ? tr("без записи VERSION")
         : tr("VERSION: %1 (%2)").arg(file.versionName, file.versionPrefix);
-    countryFileLabel->setText(tr("%1\n%2").arg(QDir::toNativeSeparators(file.path), version));
+    countryFileLabel->setText(QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(file.path), version));
 }
 
 void ProgramSettingsDialog::loadCountryFile()
 {
     const QString chosen = Dialogs::openFileName(this, QStringLiteral("CountryFileDialog"),
-                                                 tr("Файл стран|*.dat"), QDir::homePath());
+                                                 tr("Файл стран") + QStringLiteral("|*.dat"), QDir::homePath());
     if (chosen.isEmpty())
         return;
     if (runGuarded(this, [&] { CountryFile::install(chosen); })) {

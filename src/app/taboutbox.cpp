@@ -125,7 +125,7 @@ QLabel *panelText(QWidget *panel, const QString &text, int x, int y, int pointSi
 TAboutBox::TAboutBox(TDM *dm, QWidget *parent) : QDialog(parent), m_dm(dm)
 {
     setObjectName(QStringLiteral("AboutBox"));
-    setWindowTitle(QStringLiteral("О программе"));
+    setWindowTitle(tr("О программе"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
     QFont f(QStringLiteral("MS Sans Serif"));
@@ -152,16 +152,16 @@ TAboutBox::TAboutBox(TDM *dm, QWidget *parent) : QDialog(parent), m_dm(dm)
     Image2->setGeometry(320, 8, 177, 105);
     Image2->setPixmap(rigPicture());
 
-    panelText(Panel1, QStringLiteral("Программа"), 168, 8, 12, true)->setObjectName(QStringLiteral("ProductName"));
-    panelText(Panel1, QStringLiteral("Tarnix - Аппаратный журнал"), 136, 32, 8, true);
-    panelText(Panel1, QStringLiteral("Version 1.3") + QString(12, QLatin1Char(' ')) + QStringLiteral("18.05.2008"),
+    panelText(Panel1, tr("Программа"), 168, 8, 12, true)->setObjectName(QStringLiteral("ProductName"));
+    panelText(Panel1, tr("Tarnix - Аппаратный журнал"), 136, 32, 8, true);
+    panelText(Panel1, tr("Version %1").arg(QStringLiteral("1.3")) + QString(12, QLatin1Char(' ')) + QStringLiteral("18.05.2008"),
               144, 56, 8, false)
         ->setObjectName(QStringLiteral("Version"));
-    panelText(Panel1, QStringLiteral("Простой, компактный,"), 128, 80, 8, false);
-    panelText(Panel1, QStringLiteral("QRP совместимый..."), 128, 96, 8, false);
+    panelText(Panel1, tr("Простой, компактный,", "first of two lines"), 128, 80, 8, false);
+    panelText(Panel1, tr("QRP совместимый...", "second of two lines"), 128, 96, 8, false);
     panelText(Panel1, QStringLiteral("tarnix.example.org"), 376, 112, 8, false)->setObjectName(QStringLiteral("WebAddress"));
     panelText(Panel1, QStringLiteral("73,72! from Orvel"), 328, 152, 12, true);
-    panelText(Panel1, QStringLiteral("Автор: Orvel, e-mail: orvel@tarnix.example.org"), 8, 176, 8, false)
+    panelText(Panel1, tr("Автор: %1, e-mail: %2").arg(QStringLiteral("Orvel"), QStringLiteral("orvel@tarnix.example.org")), 8, 176, 8, false)
         ->setObjectName(QStringLiteral("Author"));
 
     Memo1 = new QPlainTextEdit(this);
@@ -171,12 +171,12 @@ TAboutBox::TAboutBox(TDM *dm, QWidget *parent) : QDialog(parent), m_dm(dm)
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    Button1 = new QPushButton(QStringLiteral("Текст лицензионного соглашения"), this);
+    Button1 = new QPushButton(tr("Текст лицензионного соглашения"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(8, 378, 201, 25);
     Button1->setAutoDefault(false);
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton = new QPushButton(tr("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(446, 378, 75, 25);
     OKButton->setDefault(true);

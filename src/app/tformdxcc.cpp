@@ -22,7 +22,7 @@ TFormDXCC::TFormDXCC(TDM *dm, QWidget *parent) : QDialog(parent), m_dm(dm)
     setFont(f);
     setFixedSize(167, 372);
 
-    Label2 = new QLabel(QStringLiteral("Всего стран:"), this);
+    Label2 = new QLabel(tr("Всего стран:"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(8, 8, 70, 16);
 

@@ -47,7 +47,7 @@ W *place(QWidget *parent, const char *name, int x, int y, int w, int h)
 TFormFilter::TFormFilter(LogSession *session, QWidget *parent) : QDialog(parent), m_session(session)
 {
     setObjectName(QStringLiteral("FormFilter"));
-    setWindowTitle(QStringLiteral("Установка фильтра"));
+    setWindowTitle(tr("Установка фильтра"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     setFixedSize(394, 328);
@@ -78,32 +78,39 @@ TFormFilter::TFormFilter(LogSession *session, QWidget *parent) : QDialog(parent)
     ComboBox2->setEditText(QStringLiteral("FREQ"));
 
     Label3 = place<QLabel>(this, "Label3", 16, 142, 362, 16);
-    Label3->setText(QStringLiteral("В маске можно использовать символы _ и %"));
+    Label3->setText(tr("В маске можно использовать символы _ и %"));
 
     auto *frame2 = place<BlueFrame>(this, "Shape2", 8, 164, 378, 42);
     frame2->lower();
     CheckBox1 = place<QCheckBox>(this, "CheckBox1", 20, 176, 17, 17);
     Label1 = place<QLabel>(this, "Label1", 52, 178, 12, 14);
-    Label1->setText(QStringLiteral("с"));
+    Label1->setText(tr("с"));
     MaskEdit1 = place<QLineEdit>(this, "MaskEdit1", 68, 174, 90, 21);
     Label2 = place<QLabel>(this, "Label2", 186, 178, 18, 14);
-    Label2->setText(QStringLiteral("по"));
+    Label2->setText(tr("по"));
     MaskEdit2 = place<QLineEdit>(this, "MaskEdit2", 208, 174, 90, 21);
     // Day and month digits optional, the year's four required.
     for (QLineEdit *e : {MaskEdit1, MaskEdit2}) {
         e->setInputMask(QStringLiteral("00.00.9999;_"));
         installMaskTyping(e);
     }
+    // A longer word of another language than "с" and "по" takes room to its
+    // left, where there is some before the field.
+    for (QLabel *l : {Label1, Label2}) {
+        const int needed = l->fontMetrics().horizontalAdvance(l->text()) + 1;
+        if (needed > l->width())
+            l->setGeometry(l->geometry().adjusted(l->width() - needed, 0, 0, 0));
+    }
     MaskEdit1->setText(QStringLiteral("27.01.1970"));
     MaskEdit2->setText(QStringLiteral("27.01.2010"));
 
     Button4 = place<QPushButton>(this, "Button4", 122, 216, 150, 25);
-    Button4->setText(QStringLiteral("Сформировать запрос"));
+    Button4->setText(tr("Сформировать запрос"));
     Edit3 = place<QLineEdit>(this, "Edit3", 8, 252, 378, 21);
     Button2 = place<QPushButton>(this, "Button2", 176, 292, 105, 25);
-    Button2->setText(QStringLiteral("Отменить фильтр"));
+    Button2->setText(tr("Отменить фильтр"));
     Button1 = place<QPushButton>(this, "Button1", 289, 292, 97, 25);
-    Button1->setText(QStringLiteral("Применить"));
+    Button1->setText(tr("Применить"));
     for (QPushButton *b : {Button1, Button2, Button3, Button4})
         b->setAutoDefault(false);
 

@@ -13,7 +13,7 @@
 TFormModes::TFormModes(TDM *dm, QWidget *parent) : QDialog(parent), m_dm(dm)
 {
     setObjectName(QStringLiteral("FormModes"));
-    setWindowTitle(QStringLiteral("Виды излучения"));
+    setWindowTitle(tr("Виды излучения"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
     QFont f(QStringLiteral("Tahoma"));
@@ -35,7 +35,7 @@ TFormModes::TFormModes(TDM *dm, QWidget *parent) : QDialog(parent), m_dm(dm)
     DBGrid1->setDeleteWithCtrlDel(true);
     DBGrid1->horizontalHeader()->setStretchLastSection(true);
 
-    Button1 = new QPushButton(QStringLiteral("OK"), this);
+    Button1 = new QPushButton(tr("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(66, 288, 75, 25);
     Button1->setAutoDefault(false);
@@ -80,7 +80,7 @@ void TFormModes::Button1Click()
     // done() writes the row being edited first; it stays open when that fails.
     accept();
     if (!isVisible())
-        Dialogs::showNotice(parentWidget(), QStringLiteral("Требуется перезапуск программы!"));
+        Dialogs::showNotice(parentWidget(), tr("Требуется перезапуск программы!"));
 }
 
 void TFormModes::done(int result)

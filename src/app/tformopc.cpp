@@ -17,7 +17,10 @@
 
 namespace {
 const char *const kColumns[] = {"mycall", "myname", "myqth", "myloc", "myadr", "myrig", "timeshift"};
-const char *const kLabels[] = {"Позывной", "Имя", "QTH", "QTH loc", "Адрес", "Аппаратура", "local-GMT"};
+const char *const kLabels[] = {QT_TRANSLATE_NOOP("TFormOpc", "Позывной"), QT_TRANSLATE_NOOP("TFormOpc", "Имя"),
+                                QT_TRANSLATE_NOOP("TFormOpc", "QTH"),      QT_TRANSLATE_NOOP("TFormOpc", "QTH loc"),
+                                QT_TRANSLATE_NOOP("TFormOpc", "Адрес"),    QT_TRANSLATE_NOOP("TFormOpc", "Аппаратура"),
+                                QT_TRANSLATE_NOOP("TFormOpc", "local-GMT")};
 
 int columnWidth(const QString &column)
 {
@@ -44,7 +47,7 @@ void beginEdit(Dataset *ds)
 TFormOpc::TFormOpc(TDM *dm, QWidget *parent) : QDialog(parent), m_dm(dm)
 {
     setObjectName(QStringLiteral("FormOpc"));
-    setWindowTitle(QStringLiteral("Настройки"));
+    setWindowTitle(tr("Настройки"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
     QFont f(QStringLiteral("Tahoma"));
@@ -59,7 +62,7 @@ TFormOpc::TFormOpc(TDM *dm, QWidget *parent) : QDialog(parent), m_dm(dm)
         e->setObjectName(QStringLiteral("DBEdit%1").arg(i + 1));
         e->setProperty("column", QLatin1String(kColumns[i]));
         e->setGeometry(80, y, 118, 21);
-        auto *l = new QLabel(QString::fromUtf8(kLabels[i]), this);
+        auto *l = new QLabel(tr(kLabels[i]), this);
         l->setObjectName(QStringLiteral("Label%1").arg(i + 1));
         l->setGeometry(8, y + 3, 70, 15);
         l->setBuddy(e);
@@ -78,10 +81,10 @@ TFormOpc::TFormOpc(TDM *dm, QWidget *parent) : QDialog(parent), m_dm(dm)
     for (int i = 1; i < 7; ++i)
         setTabOrder(*edits[i - 1], *edits[i]);
 
-    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
+    Button2 = new QPushButton(tr("Отмена"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setGeometry(8, 203, 89, 25);
-    Button1 = new QPushButton(QStringLiteral("OK"), this);
+    Button1 = new QPushButton(tr("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(109, 203, 89, 25);
     // Neither button answers Enter.

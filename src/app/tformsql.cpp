@@ -23,8 +23,6 @@
 
 namespace {
 
-const QString kFilter = QStringLiteral("Запрос|*.sql");
-
 template <class W>
 W *place(QWidget *parent, const char *name, int x, int y, int w, int h)
 {
@@ -48,7 +46,7 @@ TFormSQL::TFormSQL(LogSession *session, QWidget *parent)
     : QDialog(parent), m_session(session)
 {
     setObjectName(QStringLiteral("FormSQL"));
-    setWindowTitle(QStringLiteral("Запрос SQL"));
+    setWindowTitle(tr("Запрос SQL"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setFixedSize(762, 480);
@@ -68,11 +66,11 @@ TFormSQL::TFormSQL(LogSession *session, QWidget *parent)
         "select * from log\n"
         "where TX_PWR like \"_\" and (COMMENT like \"%qrp%\" or call like \"%/qrp%\")"));
 
-    Button1 = button(this, "Button1", QStringLiteral("Выполнить"), 8);
-    Button3 = button(this, "Button3", QStringLiteral("EXCEL"), 96);
-    Button4 = button(this, "Button4", QStringLiteral("Сохранить"), 184);
-    Button5 = button(this, "Button5", QStringLiteral("Загрузить"), 272);
-    ButtonExit = button(this, "ButtonExit", QStringLiteral("Выход"), 678);
+    Button1 = button(this, "Button1", tr("Выполнить"), 8);
+    Button3 = button(this, "Button3", tr("EXCEL"), 96);
+    Button4 = button(this, "Button4", tr("Сохранить"), 184);
+    Button5 = button(this, "Button5", tr("Загрузить"), 272);
+    ButtonExit = button(this, "ButtonExit", tr("Выход"), 678);
 
     connect(Button1, &QPushButton::clicked, this, &TFormSQL::Button1Click);
     connect(Button3, &QPushButton::clicked, this, &TFormSQL::Button3Click);
@@ -123,16 +121,21 @@ void TFormSQL::Button3Click()
     m_lastWorkbook = path;
     const bool opened = m_opener ? m_opener(path) : QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     if (!opened)
-        Dialogs::showNotice(this, QStringLiteral("Нет программы, которая открыла бы книгу. Книга записана в файл %1")
+        Dialogs::showNotice(this, tr("Нет программы, которая открыла бы книгу. Книга записана в файл %1")
                                       .arg(QDir::toNativeSeparators(path)));
+}
+
+QString TFormSQL::sqlFilter()
+{
+    return tr("Запрос") + QStringLiteral("|*.sql");
 }
 
 void TFormSQL::Button4Click()
 {
-    const QString name = Dialogs::saveFileName(this, QStringLiteral("SaveDialog1"), kFilter,
+    const QString name = Dialogs::saveFileName(this, QStringLiteral("SaveDialog1"), sqlFilter(),
                                                QStringLiteral("sql"), m_dialogFolder);
     if (name.isEmpty()) {
-        Dialogs::showNotice(this, QStringLiteral("Файл не сохранен!"));
+        Dialogs::showNotice(this, tr("Файл не сохранен!"));
         return;
     }
     runGuarded(this, [&] { SqlFile::save(name, Memo1->toPlainText()); });
@@ -140,9 +143,9 @@ void TFormSQL::Button4Click()
 
 void TFormSQL::Button5Click()
 {
-    const QString name = Dialogs::openFileName(this, QStringLiteral("OpenDialog1"), kFilter, m_dialogFolder);
+    const QString name = Dialogs::openFileName(this, QStringLiteral("OpenDialog1"), sqlFilter(), m_dialogFolder);
     if (name.isEmpty()) {
-        Dialogs::showNotice(this, QStringLiteral("Файл не выбран"));
+        Dialogs::showNotice(this, tr("Файл не выбран"));
         return;
     }
     runGuarded(this, [&] {

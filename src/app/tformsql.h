@@ -55,6 +55,7 @@ private:
     void FormDeactivate();
     void abandonAndClose();
     QStringList memoLines() const;
+    static QString sqlFilter();   // the file dialogs' "description|pattern"
 
     LogSession *m_session;
     QString m_dialogFolder;

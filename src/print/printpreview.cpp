@@ -56,7 +56,7 @@ ReportPreview::ReportPreview(const PrintDocument &doc, QWidget *parent)
     : QDialog(parent), m_doc(doc), m_printer(QPrinter::HighResolution)
 {
     setObjectName(QStringLiteral("ReportPreview"));
-    setWindowTitle(QStringLiteral("Предварительный просмотр - %1").arg(doc.title));
+    setWindowTitle(tr("Предварительный просмотр - %1").arg(doc.title));
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     setUpPrinter(&m_printer, m_doc);
 
@@ -70,11 +70,11 @@ ReportPreview::ReportPreview(const PrintDocument &doc, QWidget *parent)
     });
     connect(m_view, &QPrintPreviewWidget::previewChanged, this, &ReportPreview::updatePageLabel);
 
-    connect(addAction(QStringLiteral("ActionZoomPage"), QStringLiteral("Вся страница"), QString()),
+    connect(addAction(QStringLiteral("ActionZoomPage"), tr("Вся страница"), QString()),
             &QAction::triggered, this, &ReportPreview::zoomWholePage);
-    connect(addAction(QStringLiteral("ActionZoom100"), QStringLiteral("100 %"), QString()),
+    connect(addAction(QStringLiteral("ActionZoom100"), tr("100 %"), QString()),
             &QAction::triggered, this, &ReportPreview::zoom100);
-    connect(addAction(QStringLiteral("ActionZoomWidth"), QStringLiteral("По ширине"), QString()),
+    connect(addAction(QStringLiteral("ActionZoomWidth"), tr("По ширине"), QString()),
             &QAction::triggered, this, &ReportPreview::zoomPageWidth);
     m_toolBar->addSeparator();
     connect(addAction(QStringLiteral("ActionFirstPage"), QStringLiteral("|<"), QStringLiteral("Home")),
@@ -89,16 +89,16 @@ ReportPreview::ReportPreview(const PrintDocument &doc, QWidget *parent)
     connect(addAction(QStringLiteral("ActionLastPage"), QStringLiteral(">|"), QStringLiteral("End")),
             &QAction::triggered, this, &ReportPreview::lastPage);
     m_toolBar->addSeparator();
-    connect(addAction(QStringLiteral("ActionPrinterSetup"), QStringLiteral("Настройка принтера"), QString()),
+    connect(addAction(QStringLiteral("ActionPrinterSetup"), tr("Настройка принтера"), QString()),
             &QAction::triggered, this, &ReportPreview::printerSetup);
-    connect(addAction(QStringLiteral("ActionPrint"), QStringLiteral("Печать"), QStringLiteral("Ctrl+P")),
+    connect(addAction(QStringLiteral("ActionPrint"), tr("Печать"), QStringLiteral("Ctrl+P")),
             &QAction::triggered, this, &ReportPreview::print);
-    connect(addAction(QStringLiteral("ActionSavePdf"), QStringLiteral("Сохранить PDF"), QString()),
+    connect(addAction(QStringLiteral("ActionSavePdf"), tr("Сохранить PDF"), QString()),
             &QAction::triggered, this, &ReportPreview::savePdfAs);
-    connect(addAction(QStringLiteral("ActionSaveCsv"), QStringLiteral("Сохранить CSV"), QString()),
+    connect(addAction(QStringLiteral("ActionSaveCsv"), tr("Сохранить CSV"), QString()),
             &QAction::triggered, this, &ReportPreview::saveCsvAs);
     m_toolBar->addSeparator();
-    connect(addAction(QStringLiteral("ActionClose"), QStringLiteral("Закрыть"), QString()),
+    connect(addAction(QStringLiteral("ActionClose"), tr("Закрыть"), QString()),
             &QAction::triggered, this, &QDialog::accept);
 
     auto *layout = new QVBoxLayout(this);
@@ -108,12 +108,15 @@ ReportPreview::ReportPreview(const PrintDocument &doc, QWidget *parent)
     layout->addWidget(m_view, 1);
 
     const std::pair<const char *, const char *> tips[] = {
-        {"ActionFirstPage", "Первая страница"}, {"ActionPriorPage", "Предыдущая страница"},
-        {"ActionNextPage", "Следующая страница"}, {"ActionLastPage", "Последняя страница"},
-        {"ActionZoom100", "Масштаб 100 %"}, {"ActionSaveCsv", "Сохранить как текст CSV (разделитель \";\")"}};
+        {"ActionFirstPage", QT_TR_NOOP("Первая страница")},
+        {"ActionPriorPage", QT_TR_NOOP("Предыдущая страница")},
+        {"ActionNextPage", QT_TR_NOOP("Следующая страница")},
+        {"ActionLastPage", QT_TR_NOOP("Последняя страница")},
+        {"ActionZoom100", QT_TR_NOOP("Масштаб 100 %")},
+        {"ActionSaveCsv", QT_TR_NOOP("Сохранить как текст CSV (разделитель \";\")")}};
     for (const auto &tip : tips)
         if (QAction *a = findChild<QAction *>(QString::fromLatin1(tip.first)))
-            a->setToolTip(QString::fromUtf8(tip.second));
+            a->setToolTip(tr(tip.second));
 
     resize(1100, 760);
     m_view->fitInView();
@@ -136,7 +139,7 @@ int ReportPreview::currentPage() const { return m_view->currentPage(); }
 
 void ReportPreview::updatePageLabel()
 {
-    m_pageLabel->setText(QStringLiteral(" %1 из %2 ")
+    m_pageLabel->setText(tr(" %1 из %2 ", "page of pages")
                              .arg(m_view->currentPage())
                              .arg(m_doc.pageCount()));
 }
@@ -178,7 +181,7 @@ void ReportPreview::print()
     if (dlg.exec() != QDialog::Accepted)
         return;
     if (!printReport(&m_printer, m_doc))
-        reportError(QStringLiteral("Printer error"));
+        reportError(tr("Printer error"));
     m_view->updatePreview();
 }
 
@@ -235,7 +238,7 @@ bool ReportPreview::saveCsv(const QString &path)
 
 void ReportPreview::savePdfAs()
 {
-    const QString name = askName(QStringLiteral("Сохранить в PDF"), QStringLiteral("PDF"),
+    const QString name = askName(tr("Сохранить в PDF"), tr("PDF"),
                                  QStringLiteral("*.pdf"), QStringLiteral("pdf"));
     if (!name.isEmpty())
         savePdf(name);
@@ -243,8 +246,8 @@ void ReportPreview::savePdfAs()
 
 void ReportPreview::saveCsvAs()
 {
-    const QString name = askName(QStringLiteral("Сохранить в CSV"),
-                                 QStringLiteral("CSV (разделитель \";\")"), QStringLiteral("*.csv"),
+    const QString name = askName(tr("Сохранить в CSV"),
+                                 tr("CSV (разделитель \";\")"), QStringLiteral("*.csv"),
                                  QStringLiteral("csv"));
     if (!name.isEmpty())
         saveCsv(name);

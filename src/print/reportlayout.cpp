@@ -1,5 +1,6 @@
 #include "print/reportlayout.h"
 
+#include <QCoreApplication>
 #include <QtMath>
 
 using namespace ReportGeometry;
@@ -50,20 +51,21 @@ struct Caption {
     qreal pt;
 };
 
+// The column headings, translated in context "StationLog" when printed.
 const Caption kLogCaptions[] = {
-    {"№ п/п", 2.1, kLogFontPt},
-    {"Дата", 21.2, kLogFontPt},
-    {"GMT", 42.3, 7.0},
-    {"MHz", 61.4, kLogFontPt},
-    {"Mode", 78.3, kLogFontPt},
-    {"Позывной", 101.6, kLogFontPt},
-    {"Имя", 127.0, kLogFontPt},
-    {"QTH", 156.6, kLogFontPt},
-    {"RST пер. прин.", 179.9, kLogFontPt},
-    {"QSL", 211.7, kLogFontPt},
-    {"QTH loc", 226.5, kLogFontPt},
-    {"PWR", 241.3, kLogFontPt},
-    {"Примечания", 256.1, kLogFontPt},
+    {QT_TRANSLATE_NOOP("StationLog", "№ п/п"), 2.1, kLogFontPt},
+    {QT_TRANSLATE_NOOP("StationLog", "Дата"), 21.2, kLogFontPt},
+    {QT_TRANSLATE_NOOP("StationLog", "GMT"), 42.3, 7.0},
+    {QT_TRANSLATE_NOOP("StationLog", "MHz"), 61.4, kLogFontPt},
+    {QT_TRANSLATE_NOOP("StationLog", "Mode"), 78.3, kLogFontPt},
+    {QT_TRANSLATE_NOOP("StationLog", "Позывной"), 101.6, kLogFontPt},
+    {QT_TRANSLATE_NOOP("StationLog", "Имя"), 127.0, kLogFontPt},
+    {QT_TRANSLATE_NOOP("StationLog", "QTH"), 156.6, kLogFontPt},
+    {QT_TRANSLATE_NOOP("StationLog", "RST пер. прин."), 179.9, kLogFontPt},
+    {QT_TRANSLATE_NOOP("StationLog", "QSL"), 211.7, kLogFontPt},
+    {QT_TRANSLATE_NOOP("StationLog", "QTH loc"), 226.5, kLogFontPt},
+    {QT_TRANSLATE_NOOP("StationLog", "PWR"), 241.3, kLogFontPt},
+    {QT_TRANSLATE_NOOP("StationLog", "Примечания"), 256.1, kLogFontPt},
 };
 
 const qreal kLogRules[] = {14.9, 36.1, 55.2, 74.2, 93.3, 120.8, 146.2, 175.8, 205.4, 222.4, 239.3, 252.0};
@@ -107,7 +109,7 @@ public:
         : m_station(station), m_today(today), m_tm(m_doc.fontFamily),
           m_lineHeight(m_tm.lineHeight(kLogFontPt))
     {
-        m_doc.title = QStringLiteral("Аппаратный журнал");
+        m_doc.title = QCoreApplication::translate("StationLog", "Аппаратный журнал");
     }
 
     PrintDocument build(const QVector<QsoRow> &rows)
@@ -146,7 +148,7 @@ private:
     {
         const QString date = formatDate(m_today);
         text(4.2, m_y + 2.1, kLogFontPt, date);
-        text(29.6, m_y + 2.1, kLogFontPt, QStringLiteral("Аппаратный журнал"));
+        text(29.6, m_y + 2.1, kLogFontPt, QCoreApplication::translate("StationLog", "Аппаратный журнал"));
         text(59.3, m_y + 2.1, kLogFontPt, m_station.mycall);
         m_y += kTitleHeight;
     }
@@ -159,7 +161,7 @@ private:
             page().items.append(PrintItem::makeLine(QPointF(kLeft + x, band.top()),
                                                     QPointF(kLeft + x, band.bottom())));
         for (const Caption &c : kLogCaptions)
-            text(c.x, m_y + 2.1, c.pt, QString::fromUtf8(c.text));
+            text(c.x, m_y + 2.1, c.pt, QCoreApplication::translate("StationLog", c.text));
         m_y += kColumnHeaderHeight;
     }
 
@@ -233,7 +235,7 @@ class LabelBuilder {
 public:
     LabelBuilder(const StationData &station) : m_station(station), m_tm(m_doc.fontFamily)
     {
-        m_doc.title = QStringLiteral("QSL карточки");
+        m_doc.title = QCoreApplication::translate("QslLabels", "QSL карточки");
     }
 
     PrintDocument build(const QVector<QsoRow> &rows)
@@ -284,6 +286,8 @@ private:
                                 pt, lines, printedText(m_station.myadr, lines, fit == all.size())));
     }
 
+    // A QSL card goes abroad: its texts are English in every language of
+    // the program.
     void label(QPointF origin, const QsoRow &r)
     {
         m_o = origin;

@@ -20,6 +20,7 @@ TestState &state()
     return s;
 }
 
+// The program's name, the same in every language.
 const QString kTitle = QStringLiteral("Tarnix");
 
 QString qtFilter(const QString &filter)
@@ -43,7 +44,7 @@ QString runFileDialog(QWidget *parent, bool save, const QString &name, const QSt
                       const QString &suffix, const QString &dir, const QString &selected)
 {
     if (state().enabled) {
-        state().shown.append({save ? QStringLiteral("save") : QStringLiteral("open"), QString(), name});
+        state().shown.append({save ? QStringLiteral("save") : QStringLiteral("open"), QString(), name, filter});
         const QString answer = state().files.isEmpty() ? QString() : state().files.dequeue();
         return finishFile(answer.isEmpty() ? QString() : QFileInfo(answer).absoluteFilePath());
     }
@@ -77,7 +78,7 @@ QString withFullStop(const QString &message)
 void showErrorText(QWidget *parent, const QString &text)
 {
     if (state().enabled) {
-        state().shown.append({QStringLiteral("error"), kTitle, text});
+        state().shown.append({QStringLiteral("error"), kTitle, text, QString()});
         return;
     }
     QMessageBox box(QMessageBox::Critical, kTitle, text, QMessageBox::Ok, parent);
@@ -92,7 +93,7 @@ void showError(QWidget *parent, const QString &message)
 void showNotice(QWidget *parent, const QString &text)
 {
     if (state().enabled) {
-        state().shown.append({QStringLiteral("notice"), kTitle, text});
+        state().shown.append({QStringLiteral("notice"), kTitle, text, QString()});
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, parent);
@@ -102,7 +103,7 @@ void showNotice(QWidget *parent, const QString &text)
 bool confirm(QWidget *parent, const QString &caption, const QString &text)
 {
     if (state().enabled) {
-        state().shown.append({QStringLiteral("confirm"), caption, text});
+        state().shown.append({QStringLiteral("confirm"), caption, text, QString()});
         return state().confirms.isEmpty() ? false : state().confirms.dequeue();
     }
     QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok | QMessageBox::Cancel, parent);

@@ -33,6 +33,7 @@ struct Shown {
     QString kind;   // "error", "notice", "confirm", "open", "save"
     QString title;
     QString text;   // message, or the dialog's name for file dialogs
+    QString filter; // file dialogs: "description|pattern"
 };
 void enable();                          // from now on no real dialog is shown
 void answerFile(const QString &path);   // next file dialog returns it ("" cancels)
