@@ -16,3 +16,12 @@ function(tarnix_add_test name)
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;HOME=${home};XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;XDG_CACHE_HOME=${home}/.cache"
         TIMEOUT 600)
 endfunction()
+
+# tarnix_test_locale(<test> <locale>)
+# Runs a registered test under LANG=<locale> instead of the C locale; the
+# caller's own locale variables are not passed on.
+function(tarnix_test_locale test locale)
+    set_tests_properties(${test} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=${locale}"
+        ENVIRONMENT_MODIFICATION "LC_ALL=unset:;LC_MESSAGES=unset:;LANGUAGE=unset:")
+endfunction()

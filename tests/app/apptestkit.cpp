@@ -1,5 +1,6 @@
 #include "apptestkit.h"
 #include "logdb/logclock.h"
+#include "app/interfacelanguage.h"
 #include "app/startup.h"
 #include "rig/rigcontroller.h"
 
@@ -26,6 +27,10 @@ TForm1 *makeWindows()
     LogClock::setPcClockForTesting({});
     // Program-wide settings and user files of the tests' own, never the user's.
     QStandardPaths::setTestModeEnabled(true);
+    // The language as the program decides it at start-up, from the tests'
+    // settings and the locale CTest gives them.
+    static const bool languageInstalled = (installInterfaceLanguage(), true);
+    Q_UNUSED(languageInstalled);
     return createProgramWindows();
 }
 } // namespace
