@@ -29,7 +29,8 @@ namespace {
 // the pattern is not.
 QString logFilter()
 {
-    return QCoreApplication::translate("TForm1", "Аппаратный журнал", "file type in the open and save dialogs")
+    return QCoreApplication::translate("TForm1", "Аппаратный журнал",
+                                       "file type in the open and save dialogs")
         + QStringLiteral("|*.mdb");
 }
 
@@ -80,8 +81,8 @@ void TForm1::convertJetLogToNew(const QString &source)
 {
     const QFileInfo from(source);
     if (!Dialogs::confirm(this, QStringLiteral("Tarnix"),
-                          tr("%1 — журнал в формате Microsoft Access (Jet). Tarnix ведёт журналы в своём формате. "
-                             "Преобразовать его в новый журнал? Исходный файл не изменится.")
+                          tr("%1 — журнал в формате Microsoft Access (Jet). Tarnix ведёт журналы в своём "
+                             "формате. Преобразовать его в новый журнал? Исходный файл не изменится.")
                               .arg(QDir::toNativeSeparators(source))))
         return;
     // The new log beside the old one, under a name of its own.
@@ -199,7 +200,8 @@ void TForm1::N10Click()
 void TForm1::ADIF1Click()
 {
     const QString path = Dialogs::openFileName(this, QStringLiteral("OpenDialog2"),
-                                               tr("Импорт ADIF файла") + QStringLiteral("|*.adi"), m_folders.OpenDialog2);
+                                               tr("Импорт ADIF файла") + QStringLiteral("|*.adi"),
+                                               m_folders.OpenDialog2);
     bool ok = true;
     if (!path.isEmpty()) {
         AdifExchange::ImportResult done;
@@ -220,8 +222,8 @@ void TForm1::ADIF1Click()
 void TForm1::ADIF2Click()
 {
     const QString path = Dialogs::saveFileName(this, QStringLiteral("SaveDialog2"),
-                                               tr("Экспорт в ADIF") + QStringLiteral("|*.adi"), QStringLiteral("adi"),
-                                               m_folders.SaveDialog2);
+                                               tr("Экспорт в ADIF") + QStringLiteral("|*.adi"),
+                                               QStringLiteral("adi"), m_folders.SaveDialog2);
     if (path.isEmpty())
         return;
     const bool utf8Asked = ProgramSettings::adifExportEncoding() == ProgramSettings::AdifEncoding::Utf8;

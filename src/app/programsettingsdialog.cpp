@@ -130,7 +130,8 @@ void ProgramSettingsDialog::showCountryFile()
 void ProgramSettingsDialog::loadCountryFile()
 {
     const QString chosen = Dialogs::openFileName(this, QStringLiteral("CountryFileDialog"),
-                                                 tr("Файл стран") + QStringLiteral("|*.dat"), QDir::homePath());
+                                                 tr("Файл стран") + QStringLiteral("|*.dat"),
+                                                 QDir::homePath());
     if (chosen.isEmpty())
         return;
     if (runGuarded(this, [&] { CountryFile::install(chosen); })) {

@@ -154,14 +154,18 @@ TAboutBox::TAboutBox(TDM *dm, QWidget *parent) : QDialog(parent), m_dm(dm)
 
     panelText(Panel1, tr("Программа"), 168, 8, 12, true)->setObjectName(QStringLiteral("ProductName"));
     panelText(Panel1, tr("Tarnix - Аппаратный журнал"), 136, 32, 8, true);
-    panelText(Panel1, tr("Version %1").arg(QStringLiteral("1.3")) + QString(12, QLatin1Char(' ')) + QStringLiteral("18.05.2008"),
+    panelText(Panel1,
+              tr("Version %1").arg(QStringLiteral("1.3")) + QString(12, QLatin1Char(' '))
+                  + QStringLiteral("18.05.2008"),
               144, 56, 8, false)
         ->setObjectName(QStringLiteral("Version"));
     panelText(Panel1, tr("Простой, компактный,", "first of two lines"), 128, 80, 8, false);
     panelText(Panel1, tr("QRP совместимый...", "second of two lines"), 128, 96, 8, false);
     panelText(Panel1, QStringLiteral("tarnix.example.org"), 376, 112, 8, false)->setObjectName(QStringLiteral("WebAddress"));
     panelText(Panel1, QStringLiteral("73,72! from Orvel"), 328, 152, 12, true);
-    panelText(Panel1, tr("Автор: %1, e-mail: %2").arg(QStringLiteral("Orvel"), QStringLiteral("orvel@tarnix.example.org")), 8, 176, 8, false)
+    panelText(Panel1,
+              tr("Автор: %1, e-mail: %2").arg(QStringLiteral("Orvel"), QStringLiteral("orvel@tarnix.example.org")),
+              8, 176, 8, false)
         ->setObjectName(QStringLiteral("Author"));
 
     Memo1 = new QPlainTextEdit(this);

@@ -17,10 +17,11 @@
 
 namespace {
 const char *const kColumns[] = {"mycall", "myname", "myqth", "myloc", "myadr", "myrig", "timeshift"};
-const char *const kLabels[] = {QT_TRANSLATE_NOOP("TFormOpc", "Позывной"), QT_TRANSLATE_NOOP("TFormOpc", "Имя"),
-                                QT_TRANSLATE_NOOP("TFormOpc", "QTH"),      QT_TRANSLATE_NOOP("TFormOpc", "QTH loc"),
-                                QT_TRANSLATE_NOOP("TFormOpc", "Адрес"),    QT_TRANSLATE_NOOP("TFormOpc", "Аппаратура"),
-                                QT_TRANSLATE_NOOP("TFormOpc", "local-GMT")};
+const char *const kLabels[] = {
+    QT_TRANSLATE_NOOP("TFormOpc", "Позывной"), QT_TRANSLATE_NOOP("TFormOpc", "Имя"),
+    QT_TRANSLATE_NOOP("TFormOpc", "QTH"),      QT_TRANSLATE_NOOP("TFormOpc", "QTH loc"),
+    QT_TRANSLATE_NOOP("TFormOpc", "Адрес"),    QT_TRANSLATE_NOOP("TFormOpc", "Аппаратура"),
+    QT_TRANSLATE_NOOP("TFormOpc", "local-GMT")};
 
 int columnWidth(const QString &column)
 {
