@@ -1,5 +1,6 @@
 #include "country/dxcc.h"
 
+#include "logdb/bulkwork.h"
 #include "logdb/connection.h"
 #include "country/ctysupport.h"
 #include "logdb/dataset.h"
@@ -23,16 +24,29 @@ QStringList countryCountsSql(const QString &clause)
             QStringLiteral("group by dxcc")};
 }
 
-void RebuildDxcc(Dataset &logView, const std::function<void(int)> &progress)
+namespace {
+
+// The country text a row gets: what setString would store in the field.
+QString countryText(const QString &call, int width)
+{
+    const QString prefix = FindCountryByCall(call).PrimaryPrefix;
+    return (width > 0 && prefix.size() > width) ? prefix.left(width) : prefix;
+}
+
+}   // namespace
+
+RebuildResult RebuildDxcc(Dataset &logView, const WorkProgress &progress)
 {
     logView.last();
-    const int total = logView.recordCount();
+    RebuildResult result;
+    result.total = logView.recordCount();
     logView.first();
     if (logView.eof())
-        return;
+        return result;
 
     const Field call = logView.fieldByName(QStringLiteral("CALL"));
     Field dxcc = logView.fieldByName(QStringLiteral("dxcc"));
+    WorkReporter reporter(progress, result.total);
 
     // One transaction for the whole loop: a transaction per row would make
     // a large log take minutes.
@@ -41,15 +55,32 @@ void RebuildDxcc(Dataset &logView, const std::function<void(int)> &progress)
     if (ownTransaction)
         connection->beginTransaction();
     try {
-        int done = 0;
-        while (!logView.eof()) {
-            logView.edit();
-            dxcc.setString(FindCountryByCall(call.asString()).PrimaryPrefix);
-            logView.post();
-            ++done;
-            if (progress)
-                progress(progressPosition(done, total));
-            logView.next();
+        BulkCache cache(connection->handle());
+        // Straight to the file by id, the view's rows kept in step, where the
+        // view allows it; otherwise row by row through edit and post.
+        const FieldType type = dxcc.type();
+        int row = 0;
+        if (type == FieldType::Text || type == FieldType::Variant) {
+            for (; row < result.total; ++row) {
+                const QString value = countryText(logView.displayAt(row, call.index()), dxcc.width());
+                if (!logView.writeFieldAt(row, dxcc.index(), value))
+                    break;
+                ++result.done;
+                if (!reporter.update(result.done))
+                    break;
+            }
+        }
+        if (row < result.total && !reporter.cancelled()) {
+            logView.moveTo(row);
+            while (!logView.eof()) {
+                logView.edit();
+                dxcc.setString(FindCountryByCall(call.asString()).PrimaryPrefix);
+                logView.post();
+                ++result.done;
+                if (!reporter.update(result.done))
+                    break;
+                logView.next();
+            }
         }
     } catch (...) {
         if (logView.state() == Dataset::State::Edit) {
@@ -65,7 +96,9 @@ void RebuildDxcc(Dataset &logView, const std::function<void(int)> &progress)
     }
     if (ownTransaction)
         connection->commit();
+    result.cancelled = reporter.cancelled();
     logView.last();
+    return result;
 }
 
 int OpenDxccStatistics(Dataset &com, const QString &logStatement)
