@@ -26,14 +26,17 @@ struct RebuildResult {
 };
 
 // Sets dxcc of every row of the view to the primary prefix that
-// FindCountryByCall gives for its CALL (empty for a call without country),
-// in the view's order, and reports the progress after each row (the total is
-// the view's row count). All rows are written in one transaction, each by
-// its id with one prepared statement; when the engine fails on a row, the
-// rows written before are kept, the failing row stays as it was and the
-// DbError goes on to the caller. A cancel (the receiver returning false)
-// keeps the rows done so far: every row is then either rebuilt or as it
-// was. Leaves the view on its last row.
+// FindCountryByCall gives for its CALL (empty for a call without country)
+// and reports the progress after each row (the total is the view's row
+// count). All rows are written in one transaction. Where the view's rows
+// carry their ids, each row is written by its id with one prepared
+// statement, in the order of the ids (the order of the rows in the file,
+// which a large log needs to be rebuilt in seconds); otherwise row by row
+// through edit and post, in the view's order. When the engine fails on a
+// row, the rows written before are kept, the failing row stays as it was
+// and the DbError goes on to the caller. A cancel (the receiver returning
+// false) keeps the rows done so far: every row is then either rebuilt or as
+// it was. Leaves the view on its last row.
 RebuildResult RebuildDxcc(Dataset &logView, const WorkProgress &progress = {});
 
 // Runs the two statistics statements for the view statement `logStatement`

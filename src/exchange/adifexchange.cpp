@@ -813,7 +813,10 @@ public:
     {
         for (int i = 0; i < kBatches; ++i)
             m_free.push_back(std::make_unique<RowBatch>(reader));
-        m_thread = std::thread([this] { run(); });
+        // With one processor the reading is done here, between the batches.
+        m_threaded = std::thread::hardware_concurrency() > 1;
+        if (m_threaded)
+            m_thread = std::thread([this] { run(); });
     }
     ~RowProducer()
     {
@@ -821,16 +824,23 @@ public:
             std::lock_guard<std::mutex> lock(m_mutex);
             m_stop = true;
         }
-        m_changed.notify_all();
-        m_thread.join();
+        m_space.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
     }
     RowProducer(const RowProducer &) = delete;
     RowProducer &operator=(const RowProducer &) = delete;
 
     Item take()
     {
+        if (!m_threaded && !m_ended)
+            produce();
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_ready.empty(); });
+        if (m_ready.empty()) {
+            m_takerWaits = true;
+            m_filled.wait(lock, [this] { return !m_ready.empty(); });
+            m_takerWaits = false;
+        }
         Item item = std::move(m_ready.front());
         m_ready.pop_front();
         return item;
@@ -840,58 +850,79 @@ public:
         if (!batch)
             return;
         batch->clear();
+        bool wake = false;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_free.push_back(std::move(batch));
+            wake = m_free.size() == kResumeAt;
         }
-        m_changed.notify_all();
+        if (wake)
+            m_space.notify_one();
     }
 
 private:
+    // The reading waits when every batch is full, and goes on once half of
+    // them are free again: few wake-ups of either thread.
     static const int kBatches = 16;
+    static const size_t kResumeAt = kBatches / 2;
 
     void run()
     {
-        Adif::RecordSpans rec;
-        for (;;) {
-            std::unique_ptr<RowBatch> batch;
-            {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                m_changed.wait(lock, [this] { return m_stop || !m_free.empty(); });
-                if (m_stop)
-                    return;
-                batch = std::move(m_free.back());
-                m_free.pop_back();
-            }
-            Item item;
-            try {
-                while (batch->size() < RowBatch::kRows) {
-                    if (!m_reader.next(rec)) {
-                        item.end = true;
-                        break;
-                    }
-                    batch->add(rec);   // a record that cannot be stored adds nothing
-                }
-            } catch (...) {
-                item.error = std::current_exception();
-                item.end = true;
-            }
-            item.position = m_reader.position();
-            item.batch = std::move(batch);
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_ready.push_back(std::move(item));
-            }
-            m_changed.notify_all();
-            if (item.end)
-                return;
+        while (produce()) {
         }
     }
 
+    // Reads the next batch of rows into the queue; false when it was the
+    // last or the reading is to stop.
+    bool produce()
+    {
+        std::unique_ptr<RowBatch> batch;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            if (m_free.empty())
+                m_space.wait(lock, [this] { return m_stop || m_free.size() >= kResumeAt; });
+            if (m_stop)
+                return false;
+            batch = std::move(m_free.back());
+            m_free.pop_back();
+        }
+        Item item;
+        try {
+            while (batch->size() < RowBatch::kRows) {
+                if (!m_reader.next(m_record)) {
+                    item.end = true;
+                    break;
+                }
+                batch->add(m_record);   // a record that cannot be stored adds nothing
+            }
+        } catch (...) {
+            item.error = std::current_exception();
+            item.end = true;
+        }
+        item.position = m_reader.position();
+        item.batch = std::move(batch);
+        const bool more = !item.end;
+        m_ended = item.end;
+        bool wake = false;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_ready.push_back(std::move(item));
+            wake = m_takerWaits;
+        }
+        if (wake)
+            m_filled.notify_one();
+        return more;
+    }
+
     Adif::Reader &m_reader;
+    Adif::RecordSpans m_record;
+    bool m_threaded = false;
+    bool m_ended = false;   // of the producing side
     std::thread m_thread;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    std::condition_variable m_space;    // the reading waits for free batches
+    std::condition_variable m_filled;   // the storing waits for rows
+    bool m_takerWaits = false;
     std::vector<std::unique_ptr<RowBatch>> m_free;
     std::deque<Item> m_ready;
     bool m_stop = false;
@@ -899,11 +930,12 @@ private:
 
 ImportResult importRecords(Dataset *log, Adif::Reader &reader, const Progress &progress, ImportResult *done)
 {
-    // A transaction is committed after this many QSOs or this much time,
-    // whichever comes first: few commits for speed (each one writes again
-    // every index page it touched), little to redo after a crash.
-    const int kCommitRows = 200000;
-    const qint64 kCommitMs = 2000;
+    // The QSOs are committed at the end, and every ten seconds of a very long
+    // import: a commit writes again every index page touched since the one
+    // before (keys arrive in no order), so commits by the thousand QSOs would
+    // make a large import grow faster than its size. A killed import loses
+    // only what came after the last commit and never leaves a QSO in part.
+    const qint64 kCommitMs = 10000;
 
     WorkReporter reporter(progress, -1);
     ImportResult result;      // inserted so far
@@ -916,10 +948,8 @@ ImportResult importRecords(Dataset *log, Adif::Reader &reader, const Progress &p
     sqlite3 *db = nullptr;
     Statement insertOne;
     Statement insertBatch;
-    Statement mark, keep, undo;
     std::unique_ptr<BulkCache> cache;
     bool ownTransaction = false;
-    int sinceCommit = 0;
     qint64 read = 0;
     QElapsedTimer commitClock;
 
@@ -940,22 +970,22 @@ ImportResult importRecords(Dataset *log, Adif::Reader &reader, const Progress &p
         if (ownTransaction && conn->inTransaction())
             conn->commit();
         ownTransaction = false;
-        sinceCommit = 0;
         committed = result;
         out = committed;
     };
     auto inserted = [&](int rows) {
         result.stored += rows;
         result.lastId = sqlite3_last_insert_rowid(db);
-        sinceCommit += rows;
         if (!ownTransaction) {   // inside the caller's transaction: the caller commits
             committed = result;
             out = committed;
         }
     };
     // Stores a batch: all of it by one statement, or row by row when it is
-    // short or the statement failed (undone whole by its savepoint), so that
-    // the rows before a failing one are kept and its error is the engine's own.
+    // short or the statement failed, so that the rows before a failing one
+    // are kept and its error is the engine's own. A statement that fails
+    // keeps either none of its rows or (a trigger's FAIL) those before the
+    // failing one: the engine's count of changes tells which.
     auto store = [&](const RowBatch &batch) {
         if (batch.size() == 0)
             return;
@@ -964,24 +994,26 @@ ImportResult importRecords(Dataset *log, Adif::Reader &reader, const Progress &p
             ownTransaction = true;
             commitClock.start();
         }
+        int from = 0;
         if (batch.size() == RowBatch::kRows) {
-            run(mark);
+            const sqlite3_int64 before = sqlite3_total_changes64(db);
             for (int r = 0; r < RowBatch::kRows; ++r)
                 batch.bind(insertBatch.stmt, r, r * kColumns + 1);
             const int rc = sqlite3_step(insertBatch.stmt);
             const QString message = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(db));
             sqlite3_reset(insertBatch.stmt);
             if (rc == SQLITE_DONE) {
-                run(keep);
                 inserted(RowBatch::kRows);
                 return;
             }
             if (!conn->inTransaction())
                 throw DbError(message);   // the engine gave the transaction up
-            run(undo);
-            run(keep);
+            const sqlite3_int64 kept = sqlite3_total_changes64(db) - before;
+            from = kept < 0 ? 0 : int(qMin<sqlite3_int64>(kept, RowBatch::kRows));
+            if (from > 0)
+                inserted(from);
         }
-        for (int r = 0; r < batch.size(); ++r) {
+        for (int r = from; r < batch.size(); ++r) {
             batch.bind(insertOne.stmt, r, 1);
             run(insertOne);
             inserted(1);
@@ -1002,14 +1034,12 @@ ImportResult importRecords(Dataset *log, Adif::Reader &reader, const Progress &p
                     db = conn->handle();
                     prepare(insertOne, insertStatement(1));
                     prepare(insertBatch, insertStatement(RowBatch::kRows));
-                    prepare(mark, "savepoint adif_rows");
-                    prepare(keep, "release adif_rows");
-                    prepare(undo, "rollback to adif_rows");
-                    cache = std::make_unique<BulkCache>(db);
+                    // Enough for the indexes of a large log: keys land anywhere in them.
+                    cache = std::make_unique<BulkCache>(db, 64);
                 }
                 store(*item.batch);
                 read += item.batch->size();
-                if (ownTransaction && (sinceCommit >= kCommitRows || commitClock.elapsed() >= kCommitMs))
+                if (ownTransaction && commitClock.elapsed() >= kCommitMs)
                     commit();
             }
             producer.giveBack(std::move(item.batch));

@@ -81,19 +81,21 @@ struct ImportResult {
 };
 
 // Appends the QSOs of an ADI file to table `log` of the log view's
-// connection, in transactions committed every second or two. A
-// record that cannot be converted stops the import with the data layer's
-// message ("'...' is not a valid date" / time / integer value); the QSOs
-// before it are committed and no part of it is stored. A killed program
-// leaves whole QSOs only. With the log view closed (no log attached), the
-// first record fails with the data layer's closed-query message.
+// connection, in one transaction (committed every ten seconds in a very long
+// import). The file is read a piece at a time on a thread of its own while
+// this thread stores the rows. A record that cannot be converted stops the
+// import with the data layer's message ("'...' is not a valid date" / time /
+// integer value); the QSOs before it are committed and no part of it is
+// stored; so it is when the engine refuses a row. A killed program leaves
+// whole QSOs only. With the log view closed (no log attached), the first
+// record fails with the data layer's closed-query message.
 // The rows are written to the file directly, not through the view: the
 // caller reopens the log view afterwards to show them. `done`, when given,
 // is kept up to date, so that after an error the caller still knows what
 // was stored before it. A cancel (the progress receiver returning false)
-// stops after the QSOs read so far, keeps them, and returns with
+// stops at a whole QSO, keeps the QSOs stored so far, and returns with
 // `cancelled` set. The progress total is not known (-1); done counts the
-// QSOs read, and the position follows the bytes read.
+// QSOs stored, and the position follows the bytes read.
 ImportResult importFile(Dataset *log, const QString &fileName, const Progress &progress = {},
                         ImportResult *done = nullptr);
 ImportResult importBytes(Dataset *log, const QByteArray &bytes, const Progress &progress = {},

@@ -135,6 +135,8 @@ private slots:
     void importWithoutLog();
     void importReportsProgress();
     void importIntoView();
+    void importEngineRefusesRow_data();
+    void importEngineRefusesRow();
     void importCancelled_data();
     void importCancelled();
     void importRecordsOfAnySize();
@@ -358,6 +360,43 @@ void TestAdifExchange::importReportsProgress()
         QVERIFY(done[i] > done[i - 1]);
     }
     QVERIFY(seen.size() >= 5);
+}
+
+void TestAdifExchange::importEngineRefusesRow_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("bad");   // place of the refused QSO in the file, from 0
+    // A refusal that undoes the whole statement, and one that keeps what
+    // the statement did before it; early, in the middle of a batch of rows,
+    // and among the last few.
+    for (const char *action : {"abort", "fail"}) {
+        for (int bad : {0, 49, 98})
+            QTest::newRow(qPrintable(QStringLiteral("%1 at %2").arg(QLatin1String(action)).arg(bad)))
+                << QString::fromLatin1(action) << bad;
+    }
+}
+
+void TestAdifExchange::importEngineRefusesRow()
+{
+    // The QSOs before the refused one are stored once each, the refused one
+    // and those after it not at all, and the engine's message is the error.
+    QFETCH(QString, action);
+    QFETCH(int, bad);
+    QByteArray adi = "<EOH>";
+    for (int i = 0; i < 100; ++i) {
+        const QByteArray call = i == bad ? QByteArray("BAD") : "K" + QByteArray::number(100 + i);
+        adi += "<CALL:" + QByteArray::number(call.size()) + ">" + call + "<QSO_DATE:8>20240115<TIME_ON:4>1200<EOR>";
+    }
+    Log log;
+    log.exec(QStringLiteral("create trigger refuse before insert on log when new.CALL = 'BAD' "
+                            "begin select raise(%1, 'row refused'); end").arg(action));
+    AdifExchange::ImportResult done;
+    QCOMPARE(errorOf([&] { AdifExchange::importBytes(log.view(), adi, {}, &done); }), QStringLiteral("row refused"));
+    QCOMPARE(done.stored, bad);
+    QVERIFY(!log.tdm.ADOConnection1->inTransaction());
+    QCOMPARE(log.scalar("select count(*) from log"), bad);
+    QCOMPARE(log.scalar("select count(distinct CALL) from log"), bad);
+    QCOMPARE(log.scalar("select count(*) from log where CALL = 'K' || (99 + id)"), bad);
 }
 
 void TestAdifExchange::importCancelled_data()
