@@ -1,5 +1,7 @@
 // Loading the country file and resolving calls, against a plain read of the
-// same file and a plain hash lookup measured in the same run.
+// same file and a plain hash lookup measured in the same run; then the DXCC
+// rebuild of logs of the given sizes.
+// Usage: bench_country [cty.dat [qso-count ...]]   (default 100000 QSOs)
 #include "country/ctysupport.h"
 #ifdef TARNIX_BENCH_REBUILD
 #include "logdb/connection.h"
@@ -7,6 +9,8 @@
 #include "country/dxcc.h"
 #include "logdb/schema.h"
 #include "logdb/tdm.h"
+
+#include <sqlite3.h>
 #endif
 
 #include <QCoreApplication>
@@ -18,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 namespace {
@@ -34,6 +39,27 @@ double medianMs(int runs, F &&f)
     }
     std::sort(t.begin(), t.end());
     return t[t.size() / 2];
+}
+
+// A figure of /proc/self/status in megabytes ("VmHWM").
+double statusMb(const char *key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(int(qstrlen(key)) + 1).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+// Starts a new peak: the kernel's high-water mark falls back to the present size.
+void resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
 }
 
 } // namespace
@@ -113,46 +139,80 @@ int main(int argc, char **argv)
                 byPrefixMs * 1000 / nStored, (byPrefixMs * 1000 / nStored) / hashUs);
 
 #ifdef TARNIX_BENCH_REBUILD
-    // DXCC rebuild over a log of 100,000 QSOs, against one engine statement
+    // DXCC rebuild over logs of the given sizes, against one engine statement
     // that rewrites the same column of every row.
-    const int qsos = argc > 2 ? atoi(argv[2]) : 100000;
-    QTemporaryDir dir;
-    const QString logPath = dir.filePath(QStringLiteral("bench.mdb"));
-    Schema::createTemplate(logPath);
-    Connection conn;
-    conn.open(logPath);
-    conn.beginTransaction();
-    for (int i = 0; i < qsos; ++i) {
-        const QString call = calls[i % calls.size()].left(15).replace(QLatin1Char('\''), QLatin1Char('_'));
-        conn.execute(QStringLiteral("insert into log (QSO_DATE, TIME_ON, TIME_OFF, CALL, dxcc) values "
-                                    "('2024-01-01', '%1', '%1', '%2', '')")
-                         .arg(QStringLiteral("%1:%2").arg(i / 60 % 24, 2, 10, QLatin1Char('0')).arg(i % 60, 2, 10, QLatin1Char('0')), call));
+    std::vector<int> sizes;
+    for (int i = 2; i < argc; ++i)
+        sizes.push_back(std::atoi(argv[i]));
+    if (sizes.empty())
+        sizes.push_back(100000);
+    std::map<int, std::pair<double, double>> rebuilds;   // QSOs -> rebuild ms, peak MB
+    for (int qsos : sizes) {
+        QTemporaryDir dir;
+        const QString logPath = dir.filePath(QStringLiteral("bench.mdb"));
+        Schema::createTemplate(logPath);
+        Connection conn;
+        conn.open(logPath);
+        conn.beginTransaction();
+        {
+            sqlite3_stmt *st = nullptr;
+            sqlite3_prepare_v2(conn.handle(),
+                               "insert into log (QSO_DATE, TIME_ON, TIME_OFF, CALL, dxcc) values "
+                               "('2024-01-01', ?1, ?1, ?2, '')",
+                               -1, &st, nullptr);
+            for (int i = 0; i < qsos; ++i) {
+                const QByteArray time = QStringLiteral("%1:%2")
+                                            .arg(i / 60 % 24, 2, 10, QLatin1Char('0'))
+                                            .arg(i % 60, 2, 10, QLatin1Char('0'))
+                                            .toLatin1();
+                const QByteArray call = calls[i % calls.size()].left(15).toUtf8();
+                sqlite3_bind_text(st, 1, time.constData(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_text(st, 2, call.constData(), -1, SQLITE_TRANSIENT);
+                sqlite3_step(st);
+                sqlite3_reset(st);
+            }
+            sqlite3_finalize(st);
+        }
+        conn.commit();
+
+        QElapsedTimer timer;
+        timer.start();
+        conn.execute(QStringLiteral("update log set dxcc = substr(CALL, 1, 2)"));
+        const double updateAllMs = double(timer.nsecsElapsed()) / 1e6;
+
+        Dataset view(QStringLiteral("ADOQueryLog"), &conn);
+        view.setSql(TDM::standingLogSql());
+        view.setFixedFields(Schema::logFields());
+        view.setBaseTable(QStringLiteral("log"));
+        timer.restart();
+        view.open();
+        const double openMs = double(timer.nsecsElapsed()) / 1e6;
+
+        int lastPosition = 0;
+        resetPeak();
+        timer.restart();
+        const RebuildResult r = RebuildDxcc(view, [&](const WorkStatus &s) {
+            lastPosition = s.position;
+            return true;
+        });
+        const double rebuildMs = double(timer.nsecsElapsed()) / 1e6;
+        const double peakMb = statusMb("VmHWM:");
+        rebuilds[qsos] = {rebuildMs, peakMb};
+
+        std::printf("\nlog of %d QSOs\n", qsos);
+        std::printf("one update statement %8.1f ms\n", updateAllMs);
+        std::printf("open the log view    %8.1f ms\n", openMs);
+        std::printf(
+            "DXCC rebuild         %8.1f ms   (%.1fx one update statement; %d rows, progress ended at %d;"
+            " aim <= 5 s at a million)   peak %.0f MB\n",
+            rebuildMs, rebuildMs / updateAllMs, r.done, lastPosition, peakMb);
     }
-    conn.commit();
-
-    QElapsedTimer timer;
-    timer.start();
-    conn.execute(QStringLiteral("update log set dxcc = substr(CALL, 1, 2)"));
-    const double updateAllMs = double(timer.nsecsElapsed()) / 1e6;
-
-    Dataset view(QStringLiteral("ADOQueryLog"), &conn);
-    view.setSql(TDM::standingLogSql());
-    view.setFixedFields(Schema::logFields());
-    view.setBaseTable(QStringLiteral("log"));
-    timer.restart();
-    view.open();
-    const double openMs = double(timer.nsecsElapsed()) / 1e6;
-
-    int lastPosition = 0;
-    timer.restart();
-    RebuildDxcc(view, [&](int p) { lastPosition = p; });
-    const double rebuildMs = double(timer.nsecsElapsed()) / 1e6;
-
-    std::printf("log of %d QSOs\n", qsos);
-    std::printf("one update statement %8.1f ms\n", updateAllMs);
-    std::printf("open the log view    %8.1f ms\n", openMs);
-    std::printf("DXCC rebuild         %8.1f ms   (%.1fx one update statement; progress ended at %d)\n",
-                rebuildMs, rebuildMs / updateAllMs, lastPosition);
+    if (rebuilds.size() > 1) {
+        const auto &[n0, a] = *rebuilds.begin();
+        const auto &[n1, b] = *rebuilds.rbegin();
+        std::printf("\ngrowth of the rebuild from %d to %d QSOs: %.1f (x%.0f more rows; aim <= %.0f)\n", n0,
+                    n1, b.first / a.first, double(n1) / n0, 1.1 * n1 / n0);
+    }
 #endif
     return sink == -1 ? 1 : 0;
 }

@@ -1,9 +1,17 @@
-// ADIF import and export of 100,000 QSOs, each against the sqlite3 program
-// doing the comparable work in the same run:
+// ADIF import and export, each against a tool doing the comparable work in
+// the same run:
 //   import  ~ sqlite3 reading the same rows from CSV and inserting them into
-//             `log` in one transaction;
-//   export  ~ sqlite3 writing the same rows with ".mode csv".
-// Usage: bench_adif [qso-count] (sqlite3 must be on PATH).
+//             `log` in one transaction; and the npm package adif-parser-ts
+//             only parsing the same file (when node finds it);
+//   export  ~ sqlite3 writing the same rows with ".mode csv";
+// with the time to open the log view between them, and the peak memory of
+// each step (resident size, reset before the step).
+//
+// Usage: bench_adif [qso-count ...]   (default 100000; sqlite3 on PATH)
+// With several counts the growth of every figure from the smallest count to
+// the largest is printed as well. For the adif-parser-ts figure:
+//   mkdir /tmp/adifts && cd /tmp/adifts && npm install adif-parser-ts
+//   NODE_PATH=/tmp/adifts/node_modules bench_adif 100000
 
 #include "exchange/adif.h"
 #include "exchange/adifexchange.h"
@@ -14,10 +22,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <map>
+#include <vector>
 
 namespace {
 
@@ -39,6 +51,27 @@ QString csvCell(const QString &s)
     return u'"' + q + u'"';
 }
 
+// A figure of /proc/self/status in megabytes ("VmRSS", "VmHWM").
+double statusMb(const char *key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(int(qstrlen(key)) + 1).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+// Starts a new peak: the kernel's high-water mark falls back to the present size.
+void resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
+
 // Runs sqlite3 on db with the script on its standard input; seconds taken.
 double runSqlite(const QString &db, const QByteArray &script)
 {
@@ -57,25 +90,55 @@ double runSqlite(const QString &db, const QByteArray &script)
     return s;
 }
 
-double best(int runs, const std::function<double()> &f)
+// adif-parser-ts reading and parsing the file, timed inside node (start-up
+// of node not counted); -1 with the reason when it cannot run.
+double runAdifParserTs(const QString &file, int expected, QString *why)
 {
-    double b = 1e30;
-    for (int i = 0; i < runs; ++i)
-        b = std::min(b, f());
-    return b;
+    if (QStandardPaths::findExecutable(QStringLiteral("node")).isEmpty()) {
+        *why = QStringLiteral("node not found");
+        return -1;
+    }
+    static const char script[] = "let P; try { P = require('adif-parser-ts'); } catch (e) { "
+                                 "console.log('missing'); process.exit(0); }\n"
+                                 "const fs = require('fs');\n"
+                                 "const t0 = process.hrtime.bigint();\n"
+                                 "const text = fs.readFileSync(process.argv[1], 'latin1');\n"
+                                 "const r = P.AdifParser.parseAdi(text);\n"
+                                 "const t1 = process.hrtime.bigint();\n"
+                                 "console.log(Number(t1 - t0) / 1e9, r.records.length);\n";
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral("node"), {QStringLiteral("--max-old-space-size=8192"), QStringLiteral("-e"),
+                                     QString::fromLatin1(script), file});
+    p.waitForFinished(-1);
+    const QList<QByteArray> out = p.readAllStandardOutput().trimmed().split(' ');
+    if (out.value(0) == "missing") {
+        *why = QStringLiteral("adif-parser-ts not installed: npm install adif-parser-ts in a scratch folder, "
+                              "then run with NODE_PATH=<folder>/node_modules");
+        return -1;
+    }
+    if (p.exitCode() != 0 || out.size() != 2) {
+        *why = QStringLiteral("node failed: ") + QString::fromLocal8Bit(p.readAllStandardError()).left(300);
+        return -1;
+    }
+    if (out[1].toInt() != expected) {
+        *why = QStringLiteral("adif-parser-ts read %1 records of %2")
+                   .arg(QString::fromLatin1(out[1]))
+                   .arg(expected);
+        return -1;
+    }
+    return out[0].toDouble();
 }
 
-} // namespace
+struct Figures {
+    double import = 0, importBase = 0, importPeakMb = 0, parserTs = -1;
+    double open = 0, openMb = 0, openPeakMb = 0;
+    double exportOnly = 0, exportBase = 0, exportPeakMb = 0;
+};
 
-int main(int argc, char **argv)
+Figures measure(int count, QTemporaryDir &dir)
 {
-    QCoreApplication app(argc, argv);
-    const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const int runs = 3;
-    QTemporaryDir dir;
-    if (!dir.isValid())
-        fail(QStringLiteral("no temporary folder"));
-
     // The same QSOs as an ADI file and as CSV of the fifteen columns.
     QRandomGenerator rng(20240115);
     QByteArray adi = Adif::header();
@@ -115,40 +178,39 @@ int main(int argc, char **argv)
         }
         csv += cells.join(u',').toUtf8() + '\n';
     }
-    const QString adiPath = dir.filePath(QStringLiteral("qsos.adi"));
-    const QString csvPath = dir.filePath(QStringLiteral("qsos.csv"));
+    const QString adiPath = dir.filePath(QStringLiteral("qsos%1.adi").arg(count));
+    const QString csvPath = dir.filePath(QStringLiteral("qsos%1.csv").arg(count));
     for (auto [path, data] : {std::pair{adiPath, &adi}, std::pair{csvPath, &csv}}) {
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly) || f.write(*data) != data->size())
             fail(QStringLiteral("cannot write ") + path);
     }
+    std::printf("\n%d QSOs: ADI file %.1f MB, CSV %.1f MB\n", count, adi.size() / 1e6, csv.size() / 1e6);
+    adi = QByteArray();
+    csv = QByteArray();
     const QString columns = QStringLiteral(
         "CALL, QSO_DATE, TIME_ON, TIME_OFF, MODE, NAME, QTH, COMMENT, FREQ, RST_SENT, RST_RCVD,"
         " QSL_SENT, QSL_RCVD, TX_PWR, GRIDSQUARE");
-
-    std::printf("%d QSOs: ADI file %.1f MB, CSV %.1f MB; best of %d runs\n", count,
-                adi.size() / 1e6, csv.size() / 1e6, runs);
+    Figures f;
 
     // ---- import
-    int logNo = 0;
-    auto freshLog = [&]() {
-        const QString path = dir.filePath(QStringLiteral("log%1.mdb").arg(++logNo));
-        Schema::createTemplate(path);
-        return path;
-    };
-    const double ours = best(runs, [&] {
-        const QString path = freshLog();
+    const QString ourLog = dir.filePath(QStringLiteral("ours%1.mdb").arg(count));
+    const QString baseLog = dir.filePath(QStringLiteral("base%1.mdb").arg(count));
+    Schema::createTemplate(ourLog);
+    Schema::createTemplate(baseLog);
+    {
         TDM tdm;
-        tdm.ADOConnection1->open(path);
+        tdm.ADOConnection1->open(ourLog);
         tdm.ADOQueryLog->open();
+        resetPeak();
         QElapsedTimer t;
         t.start();
         const auto r = AdifExchange::importFile(tdm.ADOQueryLog, adiPath);
-        const double s = t.nsecsElapsed() / 1e9;
+        f.import = t.nsecsElapsed() / 1e9;
+        f.importPeakMb = statusMb("VmHWM:");
         if (r.stored != count)
             fail(QStringLiteral("imported %1 of %2").arg(r.stored).arg(count));
-        return s;
-    });
+    }
     const QByteArray importScript =
         ("create temp table staging (" + columns + ");\n"
          ".mode csv\n"
@@ -156,32 +218,78 @@ int main(int argc, char **argv)
          "begin;\n"
          "insert into log (" + columns + ") select * from staging;\n"
          "commit;\n").toUtf8();
-    const double base = best(runs, [&] { return runSqlite(freshLog(), importScript); });
-    std::printf("import: tarnix %.3f s, sqlite3 %.3f s, ratio %.2f\n", ours, base, ours / base);
+    f.importBase = runSqlite(baseLog, importScript);
+    QString why;
+    f.parserTs = runAdifParserTs(adiPath, count, &why);
+    std::printf("import    tarnix %7.3f s   sqlite3 %7.3f s   ratio %.2f (aim <= 1.0)   peak %.0f MB\n",
+                f.import, f.importBase, f.import / f.importBase, f.importPeakMb);
+    if (f.parserTs >= 0)
+        std::printf("          adif-parser-ts parsing only %7.3f s   ratio %.2f (aim < 1.0)\n", f.parserTs,
+                    f.import / f.parserTs);
+    else
+        std::printf("          adif-parser-ts: %s\n", qPrintable(why));
 
-    // ---- export: the log as the program has it open, to a file.
-    const QString full = dir.filePath(QStringLiteral("log%1.mdb").arg(logNo));   // holds the rows
-    TDM tdm;
-    tdm.ADOConnection1->open(full);
-    double openTime = 0;
-    const double exportOnly = best(runs, [&] {
+    // ---- the log view opened, then exported to a file
+    {
+        TDM tdm;
+        tdm.ADOConnection1->open(ourLog);
+        resetPeak();
+        const double before = statusMb("VmRSS:");
         QElapsedTimer t;
         t.start();
-        tdm.ADOQueryLog->close();
         tdm.ADOQueryLog->open();
-        openTime = t.nsecsElapsed() / 1e9;
+        tdm.ADOQueryLog->last();
+        f.open = t.nsecsElapsed() / 1e9;
+        f.openMb = statusMb("VmRSS:") - before;
+        f.openPeakMb = statusMb("VmHWM:");
+        std::printf(
+            "open view tarnix %7.3f s (aim <= 2 s)   view memory %.0f MB (aim <= 250)   peak %.0f MB\n",
+            f.open, f.openMb, f.openPeakMb);
+
+        resetPeak();
         t.restart();
         AdifExchange::exportLog(tdm.ADOQueryLog, dir.filePath(QStringLiteral("out.adi")));
-        return t.nsecsElapsed() / 1e9;
-    });
-    tdm.ADOConnection1->close();
+        f.exportOnly = t.nsecsElapsed() / 1e9;
+        f.exportPeakMb = statusMb("VmHWM:");
+    }
     const QByteArray exportScript =
         (".mode csv\n.output '" + dir.filePath(QStringLiteral("out.csv")) + "'\n"
          "select " + columns + " from log order by qso_date, time_on;\n").toUtf8();
-    const double exportBase = best(runs, [&] { return runSqlite(full, exportScript); });
-    std::printf("export: tarnix %.3f s (log view opened in %.3f s more), sqlite3 %.3f s, "
-                "ratio %.2f (%.2f with the opening)\n",
-                exportOnly, openTime, exportBase, exportOnly / exportBase,
-                (exportOnly + openTime) / exportBase);
+    f.exportBase = runSqlite(ourLog, exportScript);
+    std::printf("export    tarnix %7.3f s   sqlite3 %7.3f s   ratio %.2f (aim <= 2.0; %.2f with the opening)"
+                "   peak %.0f MB\n",
+                f.exportOnly, f.exportBase, f.exportOnly / f.exportBase,
+                (f.exportOnly + f.open) / f.exportBase, f.exportPeakMb);
+    for (const QString &name : {ourLog, baseLog, adiPath, csvPath, dir.filePath(QStringLiteral("out.adi")),
+                                dir.filePath(QStringLiteral("out.csv"))})
+        QFile::remove(name);
+    return f;
+}
+
+}   // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    std::vector<int> counts;
+    for (int i = 1; i < argc; ++i)
+        counts.push_back(std::atoi(argv[i]));
+    if (counts.empty())
+        counts.push_back(100000);
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        fail(QStringLiteral("no temporary folder"));
+
+    std::map<int, Figures> all;
+    for (int n : counts)
+        all[n] = measure(n, dir);
+    if (all.size() > 1) {
+        const auto &[n0, a] = *all.begin();
+        const auto &[n1, b] = *all.rbegin();
+        std::printf("\ngrowth from %d to %d QSOs (x%.0f; aim <= %.0f):\n", n0, n1, double(n1) / n0,
+                    1.1 * n1 / n0);
+        std::printf("  import %.1f, open view %.1f, view memory %.1f, export %.1f\n", b.import / a.import,
+                    b.open / a.open, b.openMb / a.openMb, b.exportOnly / a.exportOnly);
+    }
     return 0;
 }

@@ -1,5 +1,9 @@
-// Opening the log view and the lookup by call on a log of 100,000 QSOs,
-// against the sqlite3 program selecting the same rows in the same run.
+// Opening the log view and the lookup by call on a log of N QSOs, against
+// the sqlite3 program selecting the same rows in the same run, with the
+// memory the view takes and the peak memory of opening it.
+// Usage: bench_logdb [qso-count ...]   (default 100000; sqlite3 on PATH)
+// With several counts the growth of each figure from the smallest count to
+// the largest is printed as well.
 #include "logdb/schema.h"
 #include "logdb/callindex.h"
 #include "logdb/tdm.h"
@@ -11,18 +15,31 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <map>
 #include <sqlite3.h>
+#include <vector>
 
 namespace {
-long rssKb()
+
+// A figure of /proc/self/status in megabytes ("VmRSS", "VmHWM").
+double statusMb(const char *key)
 {
     QFile f(QStringLiteral("/proc/self/status"));
     if (!f.open(QIODevice::ReadOnly))
         return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(int(qstrlen(key)) + 1).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
     return 0;
+}
+
+// Starts a new peak: the kernel's high-water mark falls back to the present size.
+void resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
 }
 
 void fill(const QString &path, int n)
@@ -53,16 +70,17 @@ void fill(const QString &path, int n)
     sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
     sqlite3_close(db);
 }
-} // namespace
 
-int main(int argc, char **argv)
+struct Figures {
+    double cli = 0, open = 0, viewMb = 0, peakMb = 0, firstLookup = 0, lookup = 0, b4 = 0;
+};
+
+Figures measure(int n, QTemporaryDir &tmp)
 {
-    QCoreApplication app(argc, argv);
-    const int n = 100000;
-    QTemporaryDir tmp;
-    const QString path = tmp.filePath(QStringLiteral("bench.mdb"));
+    const QString path = tmp.filePath(QStringLiteral("bench%1.mdb").arg(n));
     Schema::createTemplate(path);
     fill(path, n);
+    Figures f;
 
     QElapsedTimer t;
     t.start();
@@ -70,39 +88,69 @@ int main(int argc, char **argv)
     p.setStandardOutputFile(QProcess::nullDevice());
     p.start(QStringLiteral("sqlite3"), {path, QStringLiteral("select * from log order by qso_date, time_on")});
     p.waitForFinished(-1);
-    const double cli = t.nsecsElapsed() / 1e6;
+    f.cli = t.nsecsElapsed() / 1e6;
 
     TDM dm;
     dm.ADOConnection1->open(path);
-    const long rss0 = rssKb();
+    resetPeak();
+    const double rss0 = statusMb("VmRSS:");
     t.restart();
     dm.ADOQueryLog->open();
     dm.ADOQueryLog->last();
-    const double openMs = t.nsecsElapsed() / 1e6;
-    const long rss1 = rssKb();
+    f.open = t.nsecsElapsed() / 1e6;
+    f.viewMb = statusMb("VmRSS:") - rss0;
+    f.peakMb = statusMb("VmHWM:");
 
     const QString call = dm.ADOQueryLog->fieldByName(QStringLiteral("CALL")).asString();
     CallIndex index(dm.ADOQueryLog);
     t.restart();
     index.lookup(call);
-    const double firstLookup = t.nsecsElapsed() / 1e6;
+    f.firstLookup = t.nsecsElapsed() / 1e6;
     t.restart();
     const int lookups = 1000;
     for (int i = 0; i < lookups; ++i)
         index.lookup(i % 2 ? call : QStringLiteral("QQ1ABC"));
-    const double lookupMs = t.nsecsElapsed() / 1e6 / lookups;
+    f.lookup = t.nsecsElapsed() / 1e6 / lookups;
 
     t.restart();
     dm.ADOQueryB4->setParam(QStringLiteral("vcall"), call);
     dm.ADOQueryB4->open();
-    const double b4Ms = t.nsecsElapsed() / 1e6;
+    f.b4 = t.nsecsElapsed() / 1e6;
 
-    std::printf("rows                          %d\n", dm.ADOQueryLog->recordCount());
-    std::printf("sqlite3 program, same rows    %8.1f ms\n", cli);
-    std::printf("ADOQueryLog open (ordered)    %8.1f ms   ratio %.2f (aim <= 2)\n", openMs, openMs / cli);
-    std::printf("memory for the rows           %8.1f MB  (aim < 60)\n", (rss1 - rss0) / 1024.0);
-    std::printf("lookup by call, first        %8.3f ms (builds the index)\n", firstLookup);
-    std::printf("lookup by call, then          %8.4f ms (aim < 1)\n", lookupMs);
-    std::printf("worked-before query           %8.1f ms\n", b4Ms);
+    std::printf("\nrows                          %d\n", dm.ADOQueryLog->recordCount());
+    std::printf("sqlite3 program, same rows    %8.1f ms\n", f.cli);
+    std::printf("ADOQueryLog open (ordered)    %8.1f ms   ratio %.2f (aim <= 2 s)\n", f.open, f.open / f.cli);
+    std::printf("memory for the rows           %8.1f MB  (aim <= 250 MB at a million)   peak %.0f MB\n",
+                f.viewMb, f.peakMb);
+    std::printf("lookup by call, first        %8.3f ms (builds the index)\n", f.firstLookup);
+    std::printf("lookup by call, then          %8.4f ms (aim < 1)\n", f.lookup);
+    std::printf("worked-before query           %8.1f ms\n", f.b4);
+    dm.ADOConnection1->close();
+    QFile::remove(path);
+    return f;
+}
+
+}   // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    std::vector<int> counts;
+    for (int i = 1; i < argc; ++i)
+        counts.push_back(std::atoi(argv[i]));
+    if (counts.empty())
+        counts.push_back(100000);
+    QTemporaryDir tmp;
+    std::map<int, Figures> all;
+    for (int n : counts)
+        all[n] = measure(n, tmp);
+    if (all.size() > 1) {
+        const auto &[n0, a] = *all.begin();
+        const auto &[n1, b] = *all.rbegin();
+        std::printf(
+            "\ngrowth from %d to %d QSOs (x%.0f; aim <= %.0f): open %.1f, memory %.1f, first lookup %.1f\n",
+            n0, n1, double(n1) / n0, 1.1 * n1 / n0, b.open / a.open, b.viewMb / a.viewMb,
+            b.firstLookup / a.firstLookup);
+    }
     return 0;
 }

@@ -206,13 +206,16 @@ void TForm1::ADIF1Click()
     if (!path.isEmpty()) {
         AdifExchange::ImportResult done;
         ok = guarded([&] {
-            LongWork work(ProgressBar1, m_session->dataModule()->DataSource1);
+            LongWork work(this, ProgressBar1, m_session->dataModule()->DataSource1,
+                          QStringLiteral("Импорт ADIF"));
             AdifExchange::importFile(m_session->logView(), path, work.progress(), &done);
         });
         // The QSOs went straight into the file, also those stored before an
         // error: the log view is read again to show them.
         if (done.stored > 0)
             guarded([&] { m_session->reopenView(); });
+        if (ok && done.cancelled)
+            Dialogs::showNotice(this, QStringLiteral("Импорт прерван. Записано QSO: %1.").arg(done.stored));
     }
     // An import stopped by an error leaves the entry panel as it was.
     if (ok)
@@ -229,12 +232,17 @@ void TForm1::ADIF2Click()
     const bool utf8Asked = ProgramSettings::adifExportEncoding() == ProgramSettings::AdifEncoding::Utf8;
     AdifExchange::ExportResult written;
     const bool ok = guarded([&] {
-        LongWork work(ProgressBar1, m_session->dataModule()->DataSource1);
+        LongWork work(this, ProgressBar1, m_session->dataModule()->DataSource1,
+                      QStringLiteral("Экспорт ADIF"));
         written = AdifExchange::exportLog(m_session->logView(), path,
                                           utf8Asked ? AdifExchange::ExportEncoding::Utf8
                                                     : AdifExchange::ExportEncoding::Cp1251WhenItFits,
                                           work.progress());
     });
+    if (ok && written.cancelled) {
+        Dialogs::showNotice(this, QStringLiteral("Экспорт прерван. Файл не записан."));
+        return;
+    }
     // Windows-1251 was asked for, but a name or QTH has letters it lacks:
     // the file was written whole in UTF-8 rather than with "?" in them.
     if (ok && !utf8Asked && written.encoding == Adif::Encoding::Utf8)
@@ -266,10 +274,16 @@ void TForm1::QSL1Click()
 
 void TForm1::DXCCrebuild1Click()
 {
-    guarded([this] {
-        LongWork work(ProgressBar1, m_session->dataModule()->DataSource1);
-        RebuildDxcc(*m_session->logView(), work.progress());
+    RebuildResult result;
+    const bool ok = guarded([&] {
+        LongWork work(this, ProgressBar1, m_session->dataModule()->DataSource1,
+                      QStringLiteral("DXCC rebuild"));
+        result = RebuildDxcc(*m_session->logView(), work.progress());
     });
+    if (ok && result.cancelled)
+        Dialogs::showNotice(this, QStringLiteral("DXCC rebuild прерван. Обработано QSO: %1 из %2.")
+                                      .arg(result.done)
+                                      .arg(result.total));
 }
 
 void TForm1::N3Click() { showModal(m_windows.FormFilter); }

@@ -10,6 +10,9 @@ namespace Adif {
 
 namespace {
 
+// How much of a text a reader with a source reads at a time.
+const qsizetype kPieceSize = qsizetype(1) << 20;
+
 struct TagInfo {
     const char *name;
     int width;
@@ -39,14 +42,13 @@ inline bool isBlank(char c)
 
 bool equalsNoCase(const char *p, int size, const char *word)
 {
-    const int n = int(std::strlen(word));
-    if (n != size)
-        return false;
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < size; ++i) {
+        if (word[i] == '\0')
+            return false;
         if (upper(p[i]) != word[i])
             return false;
     }
-    return true;
+    return word[size] == '\0';
 }
 
 void appendLine(QByteArray &out, const char *tag, const QByteArray &value, bool dateType)
@@ -78,8 +80,19 @@ bool isText(Tag tag)
 
 int tagFromName(const char *name, int size)
 {
+    // Only the names of the right length are compared: this runs for every
+    // field of every record read.
+    static const auto lengths = [] {
+        std::array<int, TagCount> n{};
+        for (int t = 0; t < TagCount; ++t)
+            n[t] = int(std::strlen(kTags[t].name));
+        return n;
+    }();
+    if (size < 3 || size > 10)
+        return -1;
+    const char first = upper(name[0]);
     for (int t = 0; t < TagCount; ++t) {
-        if (equalsNoCase(name, size, kTags[t].name))
+        if (lengths[t] == size && kTags[t].name[0] == first && equalsNoCase(name, size, kTags[t].name))
             return t;
     }
     return -1;
@@ -128,45 +141,115 @@ bool fitsCp1251(const Record &record)
 
 // ---------------------------------------------------------------- reader
 
-Reader::Reader(const QByteArray &bytes) : m_data(bytes)
+Reader::Reader(const QByteArray &bytes) : m_bytes(bytes), m_d(m_bytes.constData()), m_size(m_bytes.size())
 {
-    if (Codepage::startsWithUtf8Bom(m_data)) {
+    if (Codepage::startsWithUtf8Bom(m_bytes)) {
         m_utf8 = true;
+        m_bom = true;
         m_pos = 3;
     } else {
-        m_utf8 = Codepage::hasNonAscii(m_data.constData(), m_data.size())
-                 && Codepage::isValidUtf8(m_data);
+        m_utf8 = Codepage::hasNonAscii(m_d, m_size) && Codepage::isValidUtf8(m_d, m_size);
     }
+    findHeader();
+}
+
+Reader::Reader(Source &source) : m_source(&source), m_eof(false)
+{
+    // Once through for the encoding: UTF-8 with a byte-order mark, or when
+    // the whole text is valid UTF-8 and not plain ASCII. The first invalid
+    // byte decides it the other way; the rest need not be read then.
+    QByteArray piece(kPieceSize, Qt::Uninitialized);
+    QByteArray start;
+    Codepage::Utf8Check check;
+    for (;;) {
+        const qsizetype n = source.read(piece.data(), piece.size());
+        if (n == 0)
+            break;
+        if (start.size() < 3) {
+            start += QByteArray(piece.constData(), qMin<qsizetype>(n, 3));
+            if (start.size() >= 3 && Codepage::startsWithUtf8Bom(start)) {
+                m_bom = true;
+                break;
+            }
+        }
+        check.feed(piece.constData(), n);
+        if (check.failed())
+            break;
+    }
+    m_utf8 = m_bom || (check.sawNonAscii() && check.valid());
+    source.rewind();
+    fill(0);
+    if (m_bom)
+        m_pos = 3;
+    findHeader();
+}
+
+qint64 Reader::size() const
+{
+    if (!m_source)
+        return m_size;
+    const qint64 known = m_source->size();
+    return known >= 0 ? known : m_base + m_size;
+}
+
+void Reader::fill(qsizetype keepFrom)
+{
+    // One buffer, used over and over: the bytes still needed move to its
+    // front and the next piece goes after them.
+    char *b = m_buffer.data();
+    if (keepFrom > 0) {
+        std::memmove(b, b + keepFrom, size_t(m_size - keepFrom));
+        m_size -= keepFrom;
+        m_base += keepFrom;
+        m_pos -= keepFrom;
+    }
+    if (qsizetype(m_buffer.size()) < m_size + kPieceSize)
+        m_buffer.resize(size_t(2 * (m_size + kPieceSize)));
+    const qsizetype n = m_source->read(m_buffer.data() + m_size, kPieceSize);
+    m_size += n;
+    m_d = m_buffer.data();
+    if (n == 0)
+        m_eof = true;
+}
+
+void Reader::findHeader()
+{
     // A file whose first character is "<" has no header (ADIF's own rule).
     qsizetype i = m_pos;
-    while (i < m_data.size() && isBlank(m_data.at(i)))
-        ++i;
-    m_inHeader = i < m_data.size() && m_data.at(i) != '<';
+    for (;;) {
+        while (i < m_size && isBlank(m_d[i]))
+            ++i;
+        if (i < m_size || m_eof)
+            break;
+        fill(0);
+    }
+    m_inHeader = i < m_size && m_d[i] != '<';
 }
 
 qsizetype Reader::valueEnd(qsizetype start, qint64 length) const
 {
-    const qsizetype size = m_data.size();
+    const qsizetype size = m_size;
+    if (length >= qint64(size - start))
+        pastEnd(size);   // more text may hold the rest of the value
     const qsizetype byteEnd = length >= qint64(size - start) ? size : start + qsizetype(length);
     if (!m_utf8)
         return byteEnd;
-    const char *d = m_data.constData();
+    const char *d = m_d;
     if (!Codepage::hasNonAscii(d + start, byteEnd - start))
         return byteEnd;
 
-    auto boundary = [&](qsizetype e) {
-        return e >= size || (static_cast<unsigned char>(d[e]) & 0xC0) != 0x80;
-    };
+    auto boundary
+        = [&](qsizetype e) { return pastEnd(e) || (static_cast<unsigned char>(d[e]) & 0xC0) != 0x80; };
     // A value is followed by the next tag, a line break or the end.
-    auto clean = [&](qsizetype e) { return e >= size || d[e] == '<' || isBlank(d[e]); };
+    auto clean = [&](qsizetype e) { return pastEnd(e) || d[e] == '<' || isBlank(d[e]); };
 
     if (boundary(byteEnd) && clean(byteEnd))
         return byteEnd;
     // Some programs count characters instead of bytes.
     qsizetype charEnd = start;
-    for (qint64 k = 0; k < length && charEnd < size; ++k) {
+    for (qint64 k = 0; k < length && !pastEnd(charEnd); ++k) {
         ++charEnd;
-        while (charEnd < size && !boundary(charEnd))
+        while (!pastEnd(charEnd) && !boundary(charEnd))
             ++charEnd;
     }
     if (clean(charEnd))
@@ -179,7 +262,7 @@ qsizetype Reader::valueEnd(qsizetype start, qint64 length) const
 
 QString Reader::decode(qsizetype start, qsizetype end) const
 {
-    const char *p = m_data.constData() + start;
+    const char *p = m_d + start;
     const qsizetype n = end - start;
     QString s = m_utf8 ? QString::fromUtf8(p, n) : Codepage::fromCp1251(p, int(n));
     // A zero character cannot be kept in a text column; everything else of
@@ -191,22 +274,51 @@ QString Reader::decode(qsizetype start, qsizetype end) const
 
 bool Reader::next(Record &record)
 {
-    record = Record();
-    const char *d = m_data.constData();
-    const qsizetype size = m_data.size();
+    RecordSpans spans;
+    const bool found = next(spans);
+    for (int t = 0; t < TagCount; ++t) {
+        const Span &v = spans.values[t];
+        record.values[t] = v.size() > 0 ? decode(v) : QString();
+    }
+    return found;
+}
 
-    while (m_pos < size) {
+bool Reader::next(RecordSpans &record)
+{
+    for (;;) {
+        const qsizetype recordStart = m_pos;
+        const bool inHeader = m_inHeader;
+        try {
+            return parseRecord(record);
+        } catch (const NeedMore &) {
+            // The record goes on beyond the text held: read more and take
+            // the record from its start again.
+            m_pos = recordStart;
+            m_inHeader = inHeader;
+            fill(recordStart);
+        }
+    }
+}
+
+bool Reader::parseRecord(RecordSpans &record)
+{
+    record = RecordSpans();
+    const char *d = m_d;
+    const qsizetype size = m_size;
+
+    while (!pastEnd(m_pos)) {
         const void *hit = std::memchr(d + m_pos, '<', size_t(size - m_pos));
         if (!hit) {
+            pastEnd(size);
             m_pos = size;
             break;
         }
         const qsizetype lt = static_cast<const char *>(hit) - d;
         qsizetype p = lt + 1;
-        while (p < size && isNameChar(d[p]))
+        while (!pastEnd(p) && isNameChar(d[p]))
             ++p;
         const int nameSize = int(p - lt - 1);
-        if (nameSize == 0 || p >= size || (d[p] != '>' && d[p] != ':')) {
+        if (nameSize == 0 || pastEnd(p) || (d[p] != '>' && d[p] != ':')) {
             m_pos = lt + 1;   // a "<" of free text
             continue;
         }
@@ -220,26 +332,32 @@ bool Reader::next(Record &record)
             }
             if (equalsNoCase(name, nameSize, "EOH")) {
                 m_inHeader = false;
-                record = Record();   // the header's fields are no QSO
+                record = RecordSpans();   // the header's fields are no QSO
             }
             continue;
         }
 
         // "<name:" — the specifier runs to ">" on the same line.
         qsizetype gt = p + 1;
-        while (gt < size && gt - p <= 64 && d[gt] != '>' && d[gt] != '<' && d[gt] != '\r'
-               && d[gt] != '\n')
+        while (!pastEnd(gt) && gt - p <= 64 && d[gt] != '>' && d[gt] != '<' && d[gt] != '\r' && d[gt] != '\n')
             ++gt;
-        if (gt >= size || d[gt] != '>') {
+        if (pastEnd(gt) || d[gt] != '>') {
             m_pos = lt + 1;
             continue;
         }
-        const QByteArray spec = QByteArray(d + p + 1, gt - p - 1);
-        const qsizetype colon = spec.indexOf(':');
-        const QByteArray lengthText = (colon < 0 ? spec : spec.left(colon)).trimmed();
-        bool digits = !lengthText.isEmpty();
+        // The length: up to a second ":" (the type), blanks around it ignored.
+        qsizetype from = p + 1;
+        qsizetype to = from;
+        while (to < gt && d[to] != ':')
+            ++to;
+        while (from < to && isBlank(d[from]))
+            ++from;
+        while (to > from && isBlank(d[to - 1]))
+            --to;
+        bool digits = to > from;
         qint64 length = 0;
-        for (char c : lengthText) {
+        for (qsizetype k = from; k < to; ++k) {
+            const char c = d[k];
             if (c < '0' || c > '9') {
                 digits = false;
                 break;
@@ -252,6 +370,7 @@ bool Reader::next(Record &record)
                 m_pos = gt + 1;
                 continue;
             }
+            const QByteArray lengthText(d + from, to - from);
             const QString shown = m_utf8 ? QString::fromUtf8(lengthText)
                                          : Codepage::fromCp1251(lengthText);
             throw DbError(QStringLiteral("'%1' is not a valid integer value").arg(shown));
@@ -261,7 +380,7 @@ bool Reader::next(Record &record)
         const qsizetype end = valueEnd(start, length);
         const int tag = tagFromName(name, nameSize);
         if (tag >= 0)
-            record.values[tag] = decode(start, end);
+            record.values[tag] = Span{start, end};
         m_pos = end;
     }
     return false;

@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+#include <cstring>
+
 namespace {
 
 // Bytes 0x80..0xFF of Windows-1251. 0x98 is unassigned; Windows maps it to
@@ -96,6 +98,58 @@ bool hasNonAscii(const char *data, qsizetype size)
             return true;
     }
     return false;
+}
+
+void Utf8Check::feed(const char *data, qsizetype size)
+{
+    const auto *s = reinterpret_cast<const unsigned char *>(data);
+    qsizetype i = 0;
+    while (i < size && !m_failed) {
+        if (m_pending == 0) {
+            // Runs of ASCII eight bytes at a time.
+            while (i + 8 <= size) {
+                quint64 word;
+                std::memcpy(&word, s + i, 8);
+                if (word & 0x8080808080808080ULL)
+                    break;
+                i += 8;
+            }
+            if (i >= size)
+                break;
+            const unsigned char c = s[i++];
+            if (c < 0x80)
+                continue;
+            m_nonAscii = true;
+            m_lo = 0x80;
+            m_hi = 0xBF;
+            if (c >= 0xC2 && c <= 0xDF) {
+                m_pending = 1;
+            } else if (c >= 0xE0 && c <= 0xEF) {
+                m_pending = 2;
+                if (c == 0xE0)
+                    m_lo = 0xA0;   // overlong
+                if (c == 0xED)
+                    m_hi = 0x9F;   // surrogates
+            } else if (c >= 0xF0 && c <= 0xF4) {
+                m_pending = 3;
+                if (c == 0xF0)
+                    m_lo = 0x90;   // overlong
+                if (c == 0xF4)
+                    m_hi = 0x8F;   // above U+10FFFF
+            } else {
+                m_failed = true;
+            }
+            continue;
+        }
+        const unsigned char c = s[i++];
+        if (c < m_lo || c > m_hi) {
+            m_failed = true;
+            break;
+        }
+        m_lo = 0x80;
+        m_hi = 0xBF;
+        --m_pending;
+    }
 }
 
 bool isValidUtf8(const char *data, qsizetype size)

@@ -25,6 +25,24 @@ bool isValidUtf8(const char *data, qsizetype size);
 inline bool isValidUtf8(const QByteArray &b) { return isValidUtf8(b.constData(), b.size()); }
 bool hasNonAscii(const char *data, qsizetype size);
 
+// isValidUtf8 and hasNonAscii over a text given piece by piece: a character
+// may be split between two pieces.
+class Utf8Check {
+public:
+    void feed(const char *data, qsizetype size);
+    bool failed() const { return m_failed; }   // an invalid sequence met: decided
+    // After the last piece: valid UTF-8 to its end.
+    bool valid() const { return !m_failed && m_pending == 0; }
+    bool sawNonAscii() const { return m_nonAscii; }
+
+private:
+    int m_pending = 0;           // continuation bytes still due
+    unsigned char m_lo = 0x80;   // allowed range of the next continuation byte
+    unsigned char m_hi = 0xBF;
+    bool m_failed = false;
+    bool m_nonAscii = false;
+};
+
 bool startsWithUtf8Bom(const QByteArray &bytes);
 
 // Text of a file of unknown encoding: UTF-8 when the bytes are valid UTF-8

@@ -4,6 +4,9 @@
 #include "logdb/rowwriter.h"
 #include "logdb/sqldialect.h"
 
+#include <algorithm>
+#include <vector>
+
 Dataset::Dataset(const QString &name, Connection *connection, QObject *parent)
     : QObject(parent), m_connection(connection)
 {
@@ -108,6 +111,8 @@ void Dataset::open()
         }
     }
 
+    m_fieldUpdate.reset();
+    m_fieldUpdateCol = -1;
     m_writer.reset(table.isEmpty() ? nullptr
                                    : new RowWriter(table, result.originTable, result.originColumn, idCol));
     m_result = std::move(result);
@@ -128,6 +133,8 @@ void Dataset::close()
     if (m_state == State::Inactive)
         return;
     m_result = ResultSet();
+    m_fieldUpdate.reset();
+    m_fieldUpdateCol = -1;
     m_writer.reset();
     m_buffer.clear();
     m_changed.clear();
@@ -418,4 +425,66 @@ qint64 Dataset::idAt(int row) const
     if (!isActive() || m_idCol < 0 || row < 0 || row >= m_result.rows.size())
         return -1;
     return m_result.rows.value(row, m_idCol).toLongLong();
+}
+
+RowStore::Cell Dataset::cellAt(int row, int field) const
+{
+    if (!isActive() || row < 0 || row >= m_result.rows.size() || field < 0 || field >= m_fields.size())
+        return RowStore::Cell();
+    return m_result.rows.cell(row, columnOf(field));
+}
+
+void Dataset::cellsAt(int row, RowStore::Cell *cells) const
+{
+    const int n = int(m_fields.size());
+    if (!isActive() || row < 0 || row >= m_result.rows.size()) {
+        std::fill(cells, cells + n, RowStore::Cell());
+        return;
+    }
+    const int columns = int(m_result.columns.size());
+    RowStore::Cell stackCells[32];
+    std::vector<RowStore::Cell> heapCells;
+    RowStore::Cell *all = stackCells;
+    if (columns > 32) {
+        heapCells.resize(size_t(columns));
+        all = heapCells.data();
+    }
+    m_result.rows.cells(row, all, columns);
+    for (int f = 0; f < n; ++f)
+        cells[f] = all[columnOf(f)];
+}
+
+bool Dataset::writeFieldAt(int row, int field, const QVariant &stored)
+{
+    requireActive();
+    if (m_state != State::Browse || !m_writer || row < 0 || row >= m_result.rows.size() || field < 0
+        || field >= m_fields.size())
+        return false;
+    if (m_fields[field].type == FieldType::AutoInc)
+        raise(QStringLiteral("Field '%1' cannot be modified").arg(m_fields[field].name));
+    requireConnection();
+    const int col = columnOf(field);
+    if (!m_fieldUpdate || m_fieldUpdateCol != col) {
+        const QString sql = m_writer->updateByIdSql(col);
+        if (sql.isEmpty())
+            return false;
+        m_fieldUpdate = std::make_unique<Statement>(m_connection->handle(), sql);
+        m_fieldUpdateCol = col;
+    }
+    m_fieldUpdate->bind(1, stored);
+    m_fieldUpdate->bind(2, m_result.rows.value(row, m_idCol));
+    int changed = 0;
+    try {
+        changed = m_fieldUpdate->run();
+    } catch (...) {
+        m_fieldUpdate->reset();
+        throw;
+    }
+    m_fieldUpdate->reset();   // holds nothing of the file between rows
+    if (changed == 0)
+        raise(QStringLiteral("Row cannot be located for updating: it was deleted or changed in the log file "
+                             "since it was read"));
+    m_result.rows.replaceCell(row, col, stored);
+    emit rowChanged(row);
+    return true;
 }

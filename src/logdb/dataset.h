@@ -91,6 +91,18 @@ public:
     QString displayAt(int row, int field) const;   // as Field::asString()
     QVariant storedAt(int row, int field) const;   // as stored, never the edit buffer
     qint64 idAt(int row) const;                    // -1 without id column
+    // Bulk writing of one field (a rebuild over the whole log): stores the
+    // value in `row` and writes it to the file at once by the row's id, with
+    // a statement prepared once for the field. In Browse state only; false,
+    // with nothing written, when the view cannot be written so (no id, a
+    // computed column, not Browse): then edit and post row by row. Throws
+    // as post() does, the row then unchanged; rowChanged follows a write.
+    bool writeFieldAt(int row, int field, const QVariant &stored);
+    // The stored cell itself, for walks over many rows (an export, a
+    // rebuild); valid until the rows change. A Null cell outside the rows.
+    RowStore::Cell cellAt(int row, int field) const;
+    // Every field's cell of a row at once (fieldCount() of them).
+    void cellsAt(int row, RowStore::Cell *cells) const;
 
     // The data layer's messages, with the dataset's name in front.
     [[noreturn]] void raise(const QString &message) const;
@@ -130,6 +142,8 @@ private:
     QVector<int> m_fieldCol;        // field index -> result column
     int m_idCol = -1;               // result column holding the table's id
     std::unique_ptr<RowWriter> m_writer;
+    std::unique_ptr<Statement> m_fieldUpdate;   // of writeFieldAt, for one column
+    int m_fieldUpdateCol = -1;
     // The row being edited or appended, one stored value per result column.
     QVector<QVariant> m_buffer;
     QVector<bool> m_changed;

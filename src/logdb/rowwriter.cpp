@@ -31,6 +31,14 @@ bool RowWriter::writes(const QVector<bool> &changed) const
     return false;
 }
 
+QString RowWriter::updateByIdSql(int col) const
+{
+    if (m_idCol < 0 || col == m_idCol || col < 0 || col >= m_originColumn.size() || !writable(col))
+        return QString();
+    return QStringLiteral("update %1 set %2=? where id=?")
+        .arg(quoteIdent(m_table), quoteIdent(m_originColumn[col]));
+}
+
 QString RowWriter::rowCondition(const QVector<QVariant> &oldValues, QVector<QVariant> *whereValues) const
 {
     if (m_idCol >= 0) {

@@ -22,6 +22,11 @@ public:
                 const QVector<QVariant> &oldValues) const;
     bool remove(sqlite3 *db, const QVector<QVariant> &oldValues) const;
 
+    // "update <table> set <column>=? where id=?" for one column, for writing
+    // that column of many rows by their ids; empty when the column is not
+    // written (computed, the id, another table's) or the table has no id.
+    QString updateByIdSql(int col) const;
+
     // Whether any changed column would be written.
     bool writes(const QVector<bool> &changed) const;
 

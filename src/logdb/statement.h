@@ -28,6 +28,8 @@ public:
     void bindNamed(const SqlParams &params);           // missing names bind NULL
     // Runs a statement that returns no rows; the number of rows it changed.
     int run();
+    // Makes a statement that has run ready for new values and another run.
+    void reset();
 
 private:
     sqlite3 *m_db;

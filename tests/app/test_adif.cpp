@@ -1,11 +1,16 @@
 // "Импорт ADIF" and "Экспорт ADIF" driven through the main window.
 #include "apptestkit.h"
 
+#include "app/longwork.h"
+
 #include "logdb/dataset.h"
 #include "logdb/datasource.h"
 #include "settings/programsettings.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -30,6 +35,56 @@ void writeAll(const QString &path, const QByteArray &data)
 
 const QByteArray kHeader = "Tarnix by Orvel\r\n<ADIF_VERS:3>1.0\r\n<EOH>\r\n\r\n";
 
+// Presses Cancel on the long-work dialog as soon as it shows (the tests let
+// it show at once), as the operator would.
+class CancelWhenShown : public QObject {
+public:
+    CancelWhenShown()
+    {
+        LongWork::setDialogDelayMs(0);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            for (QWidget *w : QApplication::allWidgets()) {
+                if (w->objectName() == QLatin1String("LongWorkDialog") && w->isVisible()) {
+                    m_timer.stop();
+                    w->findChild<QPushButton *>(QStringLiteral("LongWorkCancel"))->click();
+                    pressed = true;
+                    return;
+                }
+            }
+        });
+        m_timer.start(0);
+    }
+    ~CancelWhenShown() override { LongWork::setDialogDelayMs(500); }
+    bool pressed = false;
+
+private:
+    QTimer m_timer;
+};
+
+QStringList notices()
+{
+    QStringList out;
+    for (const auto &shown : Dialogs::Testing::shown()) {
+        if (shown.kind == QLatin1String("notice"))
+            out << shown.text;
+    }
+    return out;
+}
+
+// A log of `count` QSOs, a minute apart, calls K0..K<count-1>.
+void fillLog(const QString &log, int count)
+{
+    AppFixture::exec(log,
+                     QStringLiteral(
+                         "insert into log (QSO_DATE, TIME_ON, TIME_OFF, CALL, MODE, dxcc) "
+                         "with recursive n(i) as (select 0 union all select i + 1 from n where i < LAST) "
+                         "select date('2020-01-01', '+' || (i / 1440) || ' days'), "
+                         "printf('%02d:%02d', i / 60 % 24, i % 60), printf('%02d:%02d', i / 60 % 24, i % "
+                         "60), 'K' || i, 'CW', 'OLD' "
+                         "from n")
+                         .replace(QStringLiteral("LAST"), QString::number(count - 1)));
+}
+
 } // namespace
 
 class TestAdifWindow : public QObject {
@@ -45,6 +100,8 @@ private slots:
     void roundTripThroughTheWindow();
     void exportSaysWhenItWritesUtf8_data();
     void exportSaysWhenItWritesUtf8();
+    void importCancelledKeepsWholeQsos();
+    void exportCancelledWritesNothing();
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void cleanup() { QSettings().clear(); }
 };
@@ -252,6 +309,66 @@ void TestAdifWindow::exportSaysWhenItWritesUtf8()
         said = said || (shown.kind == QLatin1String("notice") && shown.text.contains(QLatin1String("UTF-8")));
     QCOMPARE(said, notice);
     QVERIFY2(readAll(out).contains(nameTag), readAll(out).constData());
+}
+
+void TestAdifWindow::importCancelledKeepsWholeQsos()
+{
+    AppFixture fx;
+    const QString log = fx.newLog();
+    AppFixture::insertQso(log, QStringLiteral("2019-01-02"), QStringLiteral("10:00"), QStringLiteral("OLD1"));
+    fx.showAndOpen(log);
+    fx.ui.Edit4->setText(QStringLiteral("TYPED"));
+    const int total = 4000;
+    QByteArray adi = kHeader;
+    for (int i = 0; i < total; ++i)
+        adi += "<CALL:5>N" + QByteArray::number(1000 + i) + "<QSO_DATE:8>20240115<TIME_ON:4>1200<EOR>\r\n";
+    const QString in = fx.dir.filePath(QStringLiteral("in.adi"));
+    writeAll(in, adi);
+    Dialogs::Testing::clear();
+    Dialogs::Testing::answerFile(in);
+    CancelWhenShown cancel;
+    fx.form->ADIF1Click();
+    QVERIFY(cancel.pressed);
+    QVERIFY(fx.errors().isEmpty());
+
+    const int stored
+        = AppFixture::query(log, QStringLiteral("select count(*) from log where CALL like 'N%'")).toInt();
+    QVERIFY2(stored > 0 && stored < total, qPrintable(QString::number(stored)));
+    QCOMPARE(notices(), QStringList{QStringLiteral("Импорт прерван. Записано QSO: %1.").arg(stored)});
+    // Whole QSOs, the first ones of the file.
+    QCOMPARE(AppFixture::query(log,
+                               QStringLiteral("select count(*) from log where CALL like 'N%' and "
+                                              "CALL = 'N' || (1000 + id - 2) and QSO_DATE = '2024-01-15' "
+                                              "and TIME_ON = '12:00' and TIME_OFF = '12:00'")),
+             QString::number(stored));
+    // The view shows them, the panel starts over, the window is back.
+    QCOMPARE(fx.dm->ADOQueryLog->recordCount(), stored + 1);
+    QCOMPARE(fx.ui.Label18->text(), QString::number(stored + 1));
+    QVERIFY(fx.ui.Edit4->text().isEmpty());
+    QVERIFY(fx.ui.ProgressBar1->isHidden());
+    QVERIFY(fx.dm->DataSource1->isEnabled());
+}
+
+void TestAdifWindow::exportCancelledWritesNothing()
+{
+    AppFixture fx;
+    const QString log = fx.newLog();
+    fillLog(log, 4000);
+    fx.showAndOpen(log);
+    const QString out = fx.dir.filePath(QStringLiteral("out.adi"));
+    writeAll(out, "an older file");
+    const QStringList before = QDir(fx.dir.path()).entryList(QDir::Files | QDir::Hidden);
+    Dialogs::Testing::clear();
+    Dialogs::Testing::answerFile(out);
+    CancelWhenShown cancel;
+    fx.form->ADIF2Click();
+    QVERIFY(cancel.pressed);
+    QVERIFY(fx.errors().isEmpty());
+    QCOMPARE(notices(), QStringList{QStringLiteral("Экспорт прерван. Файл не записан.")});
+    QCOMPARE(readAll(out), QByteArray("an older file"));
+    QCOMPARE(QDir(fx.dir.path()).entryList(QDir::Files | QDir::Hidden), before);
+    QVERIFY(fx.ui.ProgressBar1->isHidden());
+    QVERIFY(fx.dm->DataSource1->isEnabled());
 }
 
 QTEST_MAIN(TestAdifWindow)

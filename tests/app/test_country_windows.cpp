@@ -2,6 +2,8 @@
 // real windows.
 #include "apptestkit.h"
 
+#include "app/longwork.h"
+
 #include "country/ctysupport.h"
 #include "logdb/dataset.h"
 #include "logdb/datasource.h"
@@ -10,6 +12,8 @@
 #include "app/tformdxcc.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -29,6 +33,7 @@ private slots:
     void loadedQsoShowsCountryAndDistance();
     void rebuildMenu();
     void rebuildErrorRestoresWindow();
+    void rebuildCancelledKeepsWholeRows();
     void statisticsWindow();
     void statisticsUnderFilter();
 
@@ -201,6 +206,62 @@ void TestCountryWindows::rebuildErrorRestoresWindow()
     QVERIFY(fx.dm->DataSource1->isEnabled());
     QCOMPARE(AppFixture::query(log, QStringLiteral("select CALL, ifnull(dxcc, '-') from log order by TIME_ON")),
              QStringLiteral("UA3ABC|UA\nDL1BAD|-\nDL2ABC|-"));
+}
+
+void TestCountryWindows::rebuildCancelledKeepsWholeRows()
+{
+    AppFixture fx;
+    const QString log = fx.newLog();
+    const int total = 3000;
+    AppFixture::exec(log,
+                     QStringLiteral(
+                         "insert into log (QSO_DATE, TIME_ON, TIME_OFF, CALL, dxcc) "
+                         "with recursive n(i) as (select 0 union all select i + 1 from n where i < LAST) "
+                         "select date('2020-01-01', '+' || (i / 1440) || ' days'), printf('%02d:%02d', i / "
+                         "60 % 24, i % 60), "
+                         "printf('%02d:%02d', i / 60 % 24, i % 60), 'UA3A' || i, 'OLD' from n")
+                         .replace(QStringLiteral("LAST"), QString::number(total - 1)));
+    fx.showAndOpen(log);
+    Dialogs::Testing::clear();
+
+    // Cancel as soon as the dialog shows (at once here).
+    LongWork::setDialogDelayMs(0);
+    bool pressed = false;
+    QTimer press;
+    connect(&press, &QTimer::timeout, this, [&] {
+        for (QWidget *w : QApplication::allWidgets()) {
+            if (w->objectName() == QLatin1String("LongWorkDialog") && w->isVisible()) {
+                press.stop();
+                w->findChild<QPushButton *>(QStringLiteral("LongWorkCancel"))->click();
+                pressed = true;
+            }
+        }
+    });
+    press.start(0);
+    fx.ui.DXCCrebuild1->trigger();
+    LongWork::setDialogDelayMs(500);
+    QVERIFY(pressed);
+    QVERIFY(fx.errors().isEmpty());
+
+    const int done
+        = AppFixture::query(log, QStringLiteral("select count(*) from log where dxcc = 'UA'")).toInt();
+    QVERIFY2(done > 0 && done < total, qPrintable(QString::number(done)));
+    QStringList notices;
+    for (const auto &shown : Dialogs::Testing::shown()) {
+        if (shown.kind == QLatin1String("notice"))
+            notices << shown.text;
+    }
+    QCOMPARE(notices,
+             QStringList{
+                 QStringLiteral("DXCC rebuild прерван. Обработано QSO: %1 из %2.").arg(done).arg(total)});
+    // Every row rebuilt or as it was: the first ones of the view rebuilt.
+    QCOMPARE(AppFixture::query(log,
+                               QStringLiteral("select count(*) from log where dxcc not in ('UA', 'OLD')")),
+             QStringLiteral("0"));
+    QCOMPARE(AppFixture::query(log, QStringLiteral("select max(id) from log where dxcc = 'UA'")),
+             QString::number(done));
+    QVERIFY(fx.ui.ProgressBar1->isHidden());
+    QVERIFY(fx.dm->DataSource1->isEnabled());
 }
 
 void TestCountryWindows::statisticsWindow()

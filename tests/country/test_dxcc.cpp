@@ -31,6 +31,15 @@ QByteArray countryFile()
            + entityLine("Six Letter Land", "VP8/hx") + "\n    VP8H;\n";
 }
 
+// A progress receiver that notes the positions it is given.
+WorkProgress notePositions(QList<int> &positions)
+{
+    return [&positions](const WorkStatus &s) {
+        positions << s.position;
+        return true;
+    };
+}
+
 struct Qso {
     const char *date;
     const char *time;
@@ -51,11 +60,13 @@ private slots:
     void statements();
 
     void rebuildWholeView();
-    void rebuildFollowsViewOrder();
+    void rebuildWritesEachRowOnce();
     void rebuildFilteredView();
     void rebuildEmptyView();
     void threeRowsStepProgress();
     void engineErrorKeepsRowsWrittenBefore();
+    void rebuildCancelled();
+    void rebuildReadOnlyView();
 
     void statisticsWithoutFilter();
     void statisticsUnderFilter();
@@ -170,7 +181,7 @@ void TestDxcc::rebuildWholeView()
              {"2024-01-01", "10:05", "VP8HAA"}});
     openView(TDM::standingLogSql());
     QList<int> positions;
-    RebuildDxcc(*m_view, [&](int p) { positions << p; });
+    RebuildDxcc(*m_view, notePositions(positions));
     QCOMPARE(positions, (QList<int>{17, 33, 50, 67, 83, 100}));
 
     const auto stored = storedCountries();
@@ -188,14 +199,31 @@ void TestDxcc::rebuildWholeView()
     QCOMPARE(m_view->fieldByName("dxcc").asString(), QStringLiteral("VP8/h"));
 }
 
-void TestDxcc::rebuildFollowsViewOrder()
+void TestDxcc::rebuildWritesEachRowOnce()
 {
-    // Inserted out of order; the view sorts by date and time.
+    // Inserted out of date order; the view sorts by date and time, the rows
+    // are written in the order of their ids, each once. The file itself
+    // notes the order in which the rows are written.
     addQsos({{"2024-03-01", "10:00", "DL1C"}, {"2024-01-01", "10:00", "DL1A"}, {"2024-02-01", "09:00", "DL1B"}});
+    m_conn->execute(QStringLiteral("create table visits (n integer primary key, call text)"));
+    m_conn->execute(QStringLiteral("create trigger visit after update of dxcc on log "
+                                   "begin insert into visits (call) values (new.CALL); end"));
     openView(TDM::standingLogSql());
+    QList<qint64> done;
+    RebuildDxcc(*m_view, [&](const WorkStatus &s) {
+        done << s.done;
+        return true;
+    });
+    QCOMPARE(done, (QList<qint64>{1, 2, 3}));
+    Dataset visits(QStringLiteral("visits"), m_conn.get());
+    visits.setSql({QStringLiteral("select call from visits order by n")});
+    visits.open();
     QStringList visited;
-    RebuildDxcc(*m_view, [&](int) { visited << m_view->fieldByName("CALL").asString(); });
-    QCOMPARE(visited, (QStringList{"DL1A", "DL1B", "DL1C"}));
+    for (int r = 0; r < visits.recordCount(); ++r)
+        visited << visits.valueAt(r, 0).toString();
+    QCOMPARE(visited, (QStringList{"DL1C", "DL1A", "DL1B"}));
+    // The view holds what was written.
+    QCOMPARE(m_view->displayAt(0, m_view->fieldIndex("dxcc")), QStringLiteral("DL"));
 }
 
 void TestDxcc::rebuildFilteredView()
@@ -204,7 +232,7 @@ void TestDxcc::rebuildFilteredView()
              {"2024-01-01", "10:02", "RA3XYZ"}, {"2024-01-01", "10:03", "UA9XYZ"}});
     openView({QStringLiteral("select * from log where CALL like 'UA%'")});
     QList<int> positions;
-    RebuildDxcc(*m_view, [&](int p) { positions << p; });
+    RebuildDxcc(*m_view, notePositions(positions));
     QCOMPARE(positions, (QList<int>{50, 100}));
 
     const auto stored = storedCountries();
@@ -220,7 +248,7 @@ void TestDxcc::rebuildEmptyView()
     addQsos({{"2024-01-01", "10:00", "UA3ABC"}});
     openView({QStringLiteral("select * from log where CALL like 'ZZ%'")});
     QList<int> positions;
-    RebuildDxcc(*m_view, [&](int p) { positions << p; });
+    RebuildDxcc(*m_view, notePositions(positions));
     QVERIFY(positions.isEmpty());
     QVERIFY(!m_conn->inTransaction());
     QCOMPARE(storedCountries().value("UA3ABC").toString(), QStringLiteral("OLD"));
@@ -228,7 +256,7 @@ void TestDxcc::rebuildEmptyView()
     // A log without QSOs at all.
     m_conn->execute(QStringLiteral("delete from log"));
     openView(TDM::standingLogSql());
-    RebuildDxcc(*m_view, [&](int p) { positions << p; });
+    RebuildDxcc(*m_view, notePositions(positions));
     QVERIFY(positions.isEmpty());
 }
 
@@ -237,7 +265,7 @@ void TestDxcc::threeRowsStepProgress()
     addQsos({{"2024-01-01", "10:00", "UA3A"}, {"2024-01-01", "10:01", "UA3B"}, {"2024-01-01", "10:02", "UA3C"}});
     openView(TDM::standingLogSql());
     QList<int> positions;
-    RebuildDxcc(*m_view, [&](int p) { positions << p; });
+    RebuildDxcc(*m_view, notePositions(positions));
     QCOMPARE(positions, (QList<int>{33, 67, 100}));
     // Without a progress callback as well.
     m_conn->execute(QStringLiteral("update log set dxcc = 'OLD'"));
@@ -256,7 +284,7 @@ void TestDxcc::engineErrorKeepsRowsWrittenBefore()
     openView(TDM::standingLogSql());
     QList<int> positions;
     try {
-        RebuildDxcc(*m_view, [&](int p) { positions << p; });
+        RebuildDxcc(*m_view, notePositions(positions));
         QFAIL("the engine's error did not reach the caller");
     } catch (const DbError &e) {
         QVERIFY2(e.message().contains(QStringLiteral("row refused")), qPrintable(e.message()));
@@ -271,6 +299,65 @@ void TestDxcc::engineErrorKeepsRowsWrittenBefore()
     QCOMPARE(stored.value("UA9XYZ").toString(), QStringLiteral("UA9"));
     QCOMPARE(stored.value("DL1BAD").toString(), QStringLiteral("OLD"));
     QCOMPARE(stored.value("DL2ABC").toString(), QStringLiteral("OLD"));
+}
+
+void TestDxcc::rebuildCancelled()
+{
+    // Stopped after four rows of ten: those four rebuilt (the first four in
+    // the file), the other six as they were; committed; the view as the file.
+    QList<Qso> qsos;
+    for (int i = 0; i < 10; ++i)
+        qsos << Qso{"2024-01-01", i % 2 ? "10:00" : "09:00", i % 3 ? "UA3ABC" : "DL1ABC"};
+    addQsos(qsos);
+    openView(TDM::standingLogSql());
+    const RebuildResult r = RebuildDxcc(*m_view, [](const WorkStatus &s) { return s.done < 4; });
+    QVERIFY(r.cancelled);
+    QCOMPARE(r.done, 4);
+    QCOMPARE(r.total, 10);
+    QVERIFY(!m_conn->inTransaction());
+    QCOMPARE(m_view->state(), Dataset::State::Browse);
+
+    Connection other;
+    other.open(m_conn->path());
+    Dataset file(QStringLiteral("check"), &other);
+    file.setSql({QStringLiteral("select id, dxcc from log")});
+    file.open();
+    QMap<qint64, QString> stored;
+    for (int r2 = 0; r2 < file.recordCount(); ++r2)
+        stored.insert(file.valueAt(r2, 0).toLongLong(), file.valueAt(r2, 1).toString());
+    const int dxccField = m_view->fieldIndex("dxcc");
+    const int callField = m_view->fieldIndex("CALL");
+    const QList<qint64> firstFour = stored.keys().mid(0, 4);   // QMap: ids ascending
+    for (int row = 0; row < 10; ++row) {
+        const QString inView = m_view->displayAt(row, dxccField);
+        QCOMPARE(stored.value(m_view->idAt(row)), inView);
+        const QString rebuilt = m_view->displayAt(row, callField).startsWith(u'U') ? QStringLiteral("UA")
+                                                                                   : QStringLiteral("DL");
+        QCOMPARE(inView, firstFour.contains(m_view->idAt(row)) ? rebuilt : QStringLiteral("OLD"));
+    }
+}
+
+void TestDxcc::rebuildReadOnlyView()
+{
+    // A view whose rows carry no id of the table is written row by row, as
+    // it always was; a computed column is never written.
+    addQsos({{"2024-01-01", "10:00", "UA3ABC"}, {"2024-01-01", "10:01", "DL1ABC"}});
+    m_view = std::make_unique<Dataset>(QStringLiteral("ADOQueryLog"), m_conn.get());
+    m_view->setSql({QStringLiteral("select CALL, dxcc from log order by TIME_ON")});
+    m_view->open();
+    const RebuildResult r = RebuildDxcc(*m_view);
+    QCOMPARE(r.done, 2);
+    QCOMPARE(storedCountries().value("UA3ABC").toString(), QStringLiteral("UA"));
+    QCOMPARE(storedCountries().value("DL1ABC").toString(), QStringLiteral("DL"));
+
+    m_conn->execute(QStringLiteral("update log set dxcc = 'OLD'"));
+    m_view = std::make_unique<Dataset>(QStringLiteral("ADOQueryLog"), m_conn.get());
+    m_view->setSql({QStringLiteral("select CALL, lower(dxcc) as dxcc from log")});
+    m_view->open();
+    RebuildDxcc(*m_view);
+    QCOMPARE(storedCountries().value("UA3ABC").toString(), QStringLiteral("OLD"));
+    QCOMPARE(storedCountries().value("DL1ABC").toString(), QStringLiteral("OLD"));
+    QVERIFY(!m_conn->inTransaction());
 }
 
 void TestDxcc::statisticsWithoutFilter()

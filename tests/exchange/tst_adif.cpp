@@ -1,7 +1,11 @@
 #include "exchange/adif.h"
+#include "exchange/codepage.h"
 #include "logdb/dberror.h"
 
 #include <QtTest>
+
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -20,14 +24,64 @@ QString describe(const QVector<Adif::Record> &records)
     return out.join(u'|');
 }
 
-QVector<Adif::Record> readAll(const QByteArray &bytes)
+// A text handed out a few bytes at a time, as a file may be read.
+class PieceSource : public Adif::Source {
+public:
+    PieceSource(const QByteArray &bytes, qsizetype piece) : m_bytes(bytes), m_piece(piece) { }
+    qsizetype read(char *buffer, qsizetype capacity) override
+    {
+        const qsizetype n = qMin(qMin(capacity, m_piece), m_bytes.size() - m_at);
+        std::memcpy(buffer, m_bytes.constData() + m_at, size_t(n));
+        m_at += n;
+        return n;
+    }
+    void rewind() override { m_at = 0; }
+    qint64 size() const override { return m_bytes.size(); }
+
+private:
+    QByteArray m_bytes;
+    qsizetype m_piece;
+    qsizetype m_at = 0;
+};
+
+QVector<Adif::Record> readAll(Adif::Reader &reader)
 {
-    Adif::Reader reader(bytes);
     QVector<Adif::Record> out;
     Adif::Record r;
     while (reader.next(r))
         out << r;
     return out;
+}
+
+QVector<Adif::Record> readAll(const QByteArray &bytes)
+{
+    Adif::Reader reader(bytes);
+    return readAll(reader);
+}
+
+// Pieces that split tags, lengths and UTF-8 characters anywhere.
+const qsizetype kPieces[] = {1, 2, 3, 5, 7, 64, qsizetype(1) << 30};
+
+// The records as read from the text given in pieces of every size above;
+// they must be the same for every size.
+QString readInPieces(const QByteArray &bytes, int *encoding = nullptr)
+{
+    QString first;
+    for (qsizetype piece : kPieces) {
+        PieceSource source(bytes, piece);
+        Adif::Reader reader(source);
+        const QString records = describe(readAll(reader));
+        if (piece == kPieces[0]) {
+            first = records;
+            if (encoding)
+                *encoding = int(reader.encoding());
+        } else if (records != first) {
+            return QStringLiteral("pieces of %1 give %2, pieces of 1 give %3").arg(piece).arg(records, first);
+        }
+        if (reader.position() != bytes.size())
+            return QStringLiteral("stopped at %1 of %2").arg(reader.position()).arg(bytes.size());
+    }
+    return first;
 }
 
 Adif::Record fullRecord()
@@ -51,6 +105,11 @@ Adif::Record fullRecord()
     return r;
 }
 
+int utf8Encoding()
+{
+    return int(Adif::Reader::Encoding::Utf8);
+}
+
 } // namespace
 
 class TestAdif : public QObject {
@@ -66,6 +125,8 @@ private slots:
     void reader();
     void readerEncoding_data();
     void readerEncoding();
+    void readerEncodingDecidedLate_data();
+    void readerEncodingDecidedLate();
     void readerBadLength_data();
     void readerBadLength();
     void readerReadsOwnOutput();
@@ -224,6 +285,7 @@ void TestAdif::reader()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, records);
     QCOMPARE(describe(readAll(bytes)), records);
+    QCOMPARE(readInPieces(bytes), records);
 }
 
 void TestAdif::readerEncoding_data()
@@ -261,6 +323,49 @@ void TestAdif::readerEncoding()
     Adif::Reader probe(bytes);
     QCOMPARE(int(probe.encoding()), encoding);
     QCOMPARE(describe(readAll(bytes)), records);
+    int pieceEncoding = -1;
+    QCOMPARE(readInPieces(bytes, &pieceEncoding), records);
+    QCOMPARE(pieceEncoding, encoding);
+}
+
+void TestAdif::readerEncodingDecidedLate_data()
+{
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<int>("encoding");
+    QTest::addColumn<QString>("name");
+    const int cp = int(Adif::Reader::Encoding::Cp1251);
+    const int utf8 = int(Adif::Reader::Encoding::Utf8);
+    QTest::newRow("windows-1251 byte after megabytes of ascii")
+        << QByteArray("<NAME:6>\xD1\xE5\xF0\xE3\xE5\xE9<EOR>") << cp << QStringLiteral("Сергей");
+    QTest::newRow("utf-8 after megabytes of ascii")
+        << QStringLiteral("<NAME:12>Сергей<EOR>").toUtf8() << utf8 << QStringLiteral("Сергей");
+    QTest::newRow("utf-8 cut short at the very end")
+        << QStringLiteral("<NAME:12>Сергей<EOR>").toUtf8() + "\xD0" << cp << QStringLiteral("РЎРµСЂРіРµР№");
+}
+
+void TestAdif::readerEncodingDecidedLate()
+{
+    // The first record's text depends on a byte far beyond what a reader
+    // with a source holds at a time.
+    QFETCH(QByteArray, tail);
+    QFETCH(int, encoding);
+    QFETCH(QString, name);
+    QByteArray bytes = "<EOH><NAME:12>\xD0\xA1\xD0\xB5\xD1\x80\xD0\xB3\xD0\xB5\xD0\xB9<EOR>";
+    const QByteArray filler = "<CALL:4>K1AB<COMMENT:40>" + QByteArray(40, 'x') + "<EOR>\r\n";
+    while (bytes.size() < 3 * 1024 * 1024)
+        bytes += filler;
+    bytes += tail;
+    for (qsizetype piece : {qsizetype(4096), qsizetype(1) << 30}) {
+        PieceSource source(bytes, piece);
+        Adif::Reader reader(source);
+        QCOMPARE(int(reader.encoding()), encoding);
+        const QVector<Adif::Record> records = readAll(reader);
+        QCOMPARE(records.first()[Adif::Name], encoding == utf8Encoding()
+                                                  ? QStringLiteral("Сергей")
+                                                  : Codepage::fromCp1251(bytes.mid(14, 12)));
+        QCOMPARE(records.last()[Adif::Name], name);
+        QCOMPARE(describe(records), describe(readAll(bytes)));
+    }
 }
 
 void TestAdif::readerBadLength_data()
@@ -282,17 +387,21 @@ void TestAdif::readerBadLength()
     QFETCH(QByteArray, bytes);
     QFETCH(int, before);
     QFETCH(QString, message);
-    Adif::Reader reader(bytes);
-    Adif::Record r;
-    int read = 0;
-    try {
-        while (reader.next(r))
-            ++read;
-        QFAIL("no error");
-    } catch (const DbError &e) {
-        QCOMPARE(e.message(), message);
+    for (qsizetype piece : kPieces) {
+        PieceSource source(bytes, piece);
+        std::unique_ptr<Adif::Reader> reader = piece == kPieces[0] ? std::make_unique<Adif::Reader>(bytes)
+                                                                   : std::make_unique<Adif::Reader>(source);
+        Adif::Record r;
+        int read = 0;
+        try {
+            while (reader->next(r))
+                ++read;
+            QFAIL("no error");
+        } catch (const DbError &e) {
+            QCOMPARE(e.message(), message);
+        }
+        QCOMPARE(read, before);
     }
-    QCOMPARE(read, before);
 }
 
 void TestAdif::readerReadsOwnOutput()

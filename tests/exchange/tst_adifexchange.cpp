@@ -135,12 +135,19 @@ private slots:
     void importWithoutLog();
     void importReportsProgress();
     void importIntoView();
+    void importEngineRefusesRow_data();
+    void importEngineRefusesRow();
+    void importCancelled_data();
+    void importCancelled();
+    void importRecordsOfAnySize();
 
     void exportExactFile();
     void exportFollowsView();
     void exportReplacesExistingFile();
     void exportFailureKeepsOldFile();
     void exportWithoutLog();
+    void exportCancelled_data();
+    void exportCancelled();
 
     void roundTrip();
     void exportEncoding_data();
@@ -335,11 +342,146 @@ void TestAdifExchange::importReportsProgress()
         adi += "<CALL:4>K1AB<QSO_DATE:8>20240115<TIME_ON:4>1200<EOR>\r\n";
     Log log;
     QVector<int> seen;
-    AdifExchange::importBytes(log.view(), adi, [&](int p) { seen << p; });
+    QVector<qint64> done;
+    QSet<qint64> totals;
+    AdifExchange::importBytes(log.view(), adi, [&](const WorkStatus &s) {
+        seen << s.position;
+        done << s.done;
+        totals << s.total;
+        return true;
+    });
+    QCOMPARE(totals, QSet<qint64>{-1});   // not known before the file is read
     QVERIFY(!seen.isEmpty());
     QCOMPARE(seen.last(), 100);
-    for (int i = 1; i < seen.size(); ++i)
-        QVERIFY(seen[i] > seen[i - 1]);
+    QCOMPARE(done.last(), qint64(300));
+    // Told as the bar moves, never twice the same, never backwards.
+    for (int i = 1; i < seen.size(); ++i) {
+        QVERIFY(seen[i] >= seen[i - 1]);
+        QVERIFY(done[i] > done[i - 1]);
+    }
+    QVERIFY(seen.size() >= 5);
+}
+
+void TestAdifExchange::importEngineRefusesRow_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("bad");   // place of the refused QSO in the file, from 0
+    // A refusal that undoes the whole statement, and one that keeps what
+    // the statement did before it; early, in the middle of a batch of rows,
+    // and among the last few.
+    for (const char *action : {"abort", "fail"}) {
+        for (int bad : {0, 49, 98})
+            QTest::newRow(qPrintable(QStringLiteral("%1 at %2").arg(QLatin1String(action)).arg(bad)))
+                << QString::fromLatin1(action) << bad;
+    }
+}
+
+void TestAdifExchange::importEngineRefusesRow()
+{
+    // The QSOs before the refused one are stored once each, the refused one
+    // and those after it not at all, and the engine's message is the error.
+    QFETCH(QString, action);
+    QFETCH(int, bad);
+    QByteArray adi = "<EOH>";
+    for (int i = 0; i < 100; ++i) {
+        const QByteArray call = i == bad ? QByteArray("BAD") : "K" + QByteArray::number(100 + i);
+        adi += "<CALL:" + QByteArray::number(call.size()) + ">" + call + "<QSO_DATE:8>20240115<TIME_ON:4>1200<EOR>";
+    }
+    Log log;
+    log.exec(QStringLiteral("create trigger refuse before insert on log when new.CALL = 'BAD' "
+                            "begin select raise(%1, 'row refused'); end").arg(action));
+    AdifExchange::ImportResult done;
+    QCOMPARE(errorOf([&] { AdifExchange::importBytes(log.view(), adi, {}, &done); }), QStringLiteral("row refused"));
+    QCOMPARE(done.stored, bad);
+    QVERIFY(!log.tdm.ADOConnection1->inTransaction());
+    QCOMPARE(log.scalar("select count(*) from log"), bad);
+    QCOMPARE(log.scalar("select count(distinct CALL) from log"), bad);
+    QCOMPARE(log.scalar("select count(*) from log where CALL = 'K' || (99 + id)"), bad);
+}
+
+void TestAdifExchange::importCancelled_data()
+{
+    QTest::addColumn<int>("cancelAt");   // QSOs done when the receiver says stop
+    QTest::addColumn<bool>("fromFile");
+    QTest::newRow("at once, file") << 0 << true;
+    QTest::newRow("after some, file") << 700 << true;
+    QTest::newRow("after many, memory") << 3000 << false;
+}
+
+void TestAdifExchange::importCancelled()
+{
+    // Whole QSOs only, exactly the first ones of the file, all committed,
+    // and the count returned is the count stored.
+    QFETCH(int, cancelAt);
+    QFETCH(bool, fromFile);
+    const int total = 5000;
+    QByteArray adi = Adif::header();
+    for (int i = 0; i < total; ++i)
+        adi += "<CALL:6>K" + QByteArray::number(10000 + i)
+               + "<QSO_DATE:8>20240115<TIME_ON:4>1200"
+                 "<NAME:5>Name"
+               + QByteArray::number(i % 10) + "<EOR>\r\n";
+    Log log;
+    log.exec(QStringLiteral("insert into log (QSO_DATE, TIME_ON, TIME_OFF, CALL) values ('2020-01-01', "
+                            "'10:00', '10:00', 'OLD1')"));
+    const QString file = log.dir.filePath(QStringLiteral("in.adi"));
+    writeAll(file, adi);
+
+    AdifExchange::ImportResult done;
+    qint64 lastDone = -1;
+    const AdifExchange::Progress stopper = [&](const WorkStatus &s) {
+        lastDone = s.done;
+        return s.done < cancelAt;
+    };
+    const AdifExchange::ImportResult r = fromFile
+                                             ? AdifExchange::importFile(log.view(), file, stopper, &done)
+                                             : AdifExchange::importBytes(log.view(), adi, stopper, &done);
+    QVERIFY(r.cancelled);
+    QVERIFY(done.cancelled);
+    QCOMPARE(done.stored, r.stored);
+    QVERIFY2(r.stored >= cancelAt && r.stored < total, qPrintable(QString::number(r.stored)));
+    QCOMPARE(qint64(r.stored), lastDone);   // what the receiver was last told is what is stored
+    QVERIFY(!log.tdm.ADOConnection1->inTransaction());
+    QCOMPARE(log.scalar("select count(*) from log"), r.stored + 1);
+    QCOMPARE(log.scalar(
+                 "select count(*) from log where id > 1 and NAME = 'Name' || ((id - 2) % 10) "
+                 "and CALL = 'K' || (10000 + id - 2) and QSO_DATE = '2024-01-15' and TIME_ON = '12:00'"),
+             r.stored);
+    QCOMPARE(r.lastId, qint64(r.stored + 1));
+}
+
+void TestAdifExchange::importRecordsOfAnySize()
+{
+    // A file larger than what the reader holds at a time, with records and
+    // values of every size, some of them across the pieces it reads: every
+    // value arrives whole.
+    QByteArray adi = Adif::header();
+    QStringList expected;
+    int n = 0;
+    while (adi.size() < 3 * 1024 * 1024) {
+        const QByteArray call = "C" + QByteArray::number(n);
+        const QByteArray comment = QByteArray(n % 37, char('a' + n % 26));
+        const QByteArray pad = QByteArray(n % 5000, ' ');
+        adi += "<CALL:" + QByteArray::number(call.size()) + ">" + call + pad
+               + "<QSO_DATE:8>20240115<TIME_ON:4>" + QByteArray::number(1000 + n % 60)
+               + "<COMMENT:" + QByteArray::number(comment.size()) + ">" + comment
+               + "<APP_X:" + QByteArray::number(n % 3000) + ">" + QByteArray(n % 3000, '<') + "<EOR>\n";
+        expected << QString::fromLatin1(call + "|" + comment.left(36));
+        ++n;
+    }
+    Log log;
+    const QString file = log.dir.filePath(QStringLiteral("big.adi"));
+    writeAll(file, adi);
+    QCOMPARE(AdifExchange::importFile(log.view(), file).stored, n);
+    QStringList got;
+    sqlite3_stmt *st = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(log.db(), "select CALL, COMMENT from log order by id", -1, &st, nullptr),
+             SQLITE_OK);
+    while (sqlite3_step(st) == SQLITE_ROW)
+        got << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0))) + u'|'
+                   + QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 1)));
+    sqlite3_finalize(st);
+    QCOMPARE(got, expected);
 }
 
 void TestAdifExchange::importIntoView()
@@ -393,8 +535,17 @@ void TestAdifExchange::exportFollowsView()
     log.reopenView();
     const QString file = log.dir.filePath(QStringLiteral("out.adi"));
     QVector<int> seen;
-    AdifExchange::exportLog(log.view(), file, [&](int p) { seen << p; });
+    QVector<qint64> done;
+    QSet<qint64> totals;
+    AdifExchange::exportLog(log.view(), file, [&](const WorkStatus &s) {
+        seen << s.position;
+        done << s.done;
+        totals << s.total;
+        return true;
+    });
+    QCOMPARE(totals, QSet<qint64>{3});
     QCOMPARE(seen, (QVector<int>{33, 67, 100}));
+    QCOMPARE(done, (QVector<qint64>{1, 2, 3}));
     const QByteArray all = readAll(file);
     QVERIFY(all.indexOf("A1A") < all.indexOf("B2B") && all.indexOf("B2B") < all.indexOf("C3C"));
 
@@ -484,6 +635,55 @@ void TestAdifExchange::exportWithoutLog()
     QVERIFY(!closedMessage.isEmpty());
     QCOMPARE(errorOf([&] { AdifExchange::exportLog(tdm.ADOQueryLog, file); }), closedMessage);
     QCOMPARE(readAll(file), QByteArray("old"));
+}
+
+void TestAdifExchange::exportCancelled_data()
+{
+    QTest::addColumn<bool>("existing");
+    QTest::newRow("over an existing file") << true;
+    QTest::newRow("to a new name") << false;
+}
+
+void TestAdifExchange::exportCancelled()
+{
+    // A cancelled export leaves the chosen name as it was (the old file, or
+    // nothing) and no other file beside it.
+    QFETCH(bool, existing);
+    Log log;
+    QString values;
+    for (int i = 0; i < 2000; ++i)
+        values += QStringLiteral("%1('2024-01-02', '10:00', '10:00', 'K%2')")
+                      .arg(i ? QStringLiteral(",") : QString())
+                      .arg(i);
+    log.exec(QStringLiteral("insert into log (QSO_DATE, TIME_ON, TIME_OFF, CALL) values ") + values);
+    log.reopenView();
+    const QString file = log.dir.filePath(QStringLiteral("out.adi"));
+    if (existing)
+        writeAll(file, "old");
+    const QStringList before = QDir(log.dir.path()).entryList(QDir::Files | QDir::Hidden);
+
+    int calls = 0;
+    const AdifExchange::ExportResult r
+        = AdifExchange::exportLog(log.view(), file, AdifExchange::ExportEncoding::Cp1251WhenItFits,
+                                  [&](const WorkStatus &s) {
+                                      ++calls;
+                                      return s.done < 1500;
+                                  });
+    QVERIFY(r.cancelled);
+    QCOMPARE(r.count, 0);
+    QVERIFY(calls > 1);
+    QCOMPARE(QDir(log.dir.path()).entryList(QDir::Files | QDir::Hidden), before);
+    if (existing)
+        QCOMPARE(readAll(file), QByteArray("old"));
+    else
+        QVERIFY(!QFile::exists(file));
+
+    // The text form gives nothing either.
+    const AdifExchange::ExportedText text
+        = AdifExchange::exportText(log.view(), AdifExchange::ExportEncoding::Cp1251WhenItFits,
+                                   [](const WorkStatus &) { return false; });
+    QVERIFY(text.cancelled);
+    QVERIFY(text.bytes.isEmpty());
 }
 
 void TestAdifExchange::roundTrip()
@@ -617,8 +817,12 @@ void TestAdifExchange::exportSwitchesForALaterRecord()
     log.reopenView();
     const QString file = log.dir.filePath(QStringLiteral("out.adi"));
     QVector<int> seen;
-    const AdifExchange::ExportResult r = AdifExchange::exportLog(
-        log.view(), file, AdifExchange::ExportEncoding::Cp1251WhenItFits, [&](int p) { seen << p; });
+    const AdifExchange::ExportResult r
+        = AdifExchange::exportLog(log.view(), file, AdifExchange::ExportEncoding::Cp1251WhenItFits,
+                                  [&](const WorkStatus &s) {
+                                      seen << s.position;
+                                      return true;
+                                  });
     QCOMPARE(r.count, 3);
     QCOMPARE(r.encoding, Adif::Encoding::Utf8);
     QCOMPARE(readAll(file), kHeader + recordBytes("UA3ABC", "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD", "", "")

@@ -22,9 +22,14 @@ int main(int argc, char **argv)
     const QString what = QString::fromLocal8Bit(argv[1]);
     const QString log = QString::fromLocal8Bit(argv[2]);
     const QString file = QString::fromLocal8Bit(argv[3]);
-    const auto progress = [](int position) {
-        std::printf("%d\n", position);
-        std::fflush(stdout);
+    int shown = -1;
+    const WorkProgress progress = [&shown](const WorkStatus &s) {
+        if (s.position != shown) {
+            shown = s.position;
+            std::printf("%d\n", s.position);
+            std::fflush(stdout);
+        }
+        return true;
     };
     try {
         TDM dm;
