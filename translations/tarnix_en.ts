@@ -93,6 +93,25 @@
     </message>
 </context>
 <context>
+    <name>LongWork</name>
+    <message>
+        <source>Останавливается...</source>
+        <translation>Stopping...</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>QSO: %1 из %2</source>
+        <translation>QSOs: %1 of %2</translation>
+    </message>
+    <message>
+        <source>QSO: %1</source>
+        <translation>QSOs: %1</translation>
+    </message>
+</context>
+<context>
     <name>ProgramSettingsDialog</name>
     <message>
         <source>Параметры программы</source>
@@ -516,6 +535,26 @@ There is a snapshot of this log from %2. Open a copy of it beside the log? The d
     <message>
         <source>Будет удалена текущая запись,продолжить?</source>
         <translation>The current record will be deleted, continue?</translation>
+    </message>
+    <message>
+        <source>Преобразование журнала</source>
+        <translation>Converting the log</translation>
+    </message>
+    <message>
+        <source>Преобразование прервано. Новый журнал не записан.</source>
+        <translation>Conversion cancelled. The new log was not written.</translation>
+    </message>
+    <message>
+        <source>Импорт прерван. Записано QSO: %1.</source>
+        <translation>Import cancelled. QSOs stored: %1.</translation>
+    </message>
+    <message>
+        <source>Экспорт прерван. Файл не записан.</source>
+        <translation>Export cancelled. The file was not written.</translation>
+    </message>
+    <message>
+        <source>DXCC rebuild прерван. Обработано QSO: %1 из %2.</source>
+        <translation>DXCC rebuild cancelled. QSOs done: %1 of %2.</translation>
     </message>
 </context>
 <context>

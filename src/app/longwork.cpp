@@ -105,7 +105,7 @@ void LongWork::showDialog()
             return;
         m_cancelled = true;
         m_cancel->setEnabled(false);
-        m_text->setText(m_text->text() + QStringLiteral("\nОстанавливается..."));
+        m_text->setText(m_text->text() + QLatin1Char('\n') + tr("Останавливается..."));
     };
     auto *dialog = new WorkDialog(m_window, cancel);
     dialog->setObjectName(QStringLiteral("LongWorkDialog"));
@@ -118,7 +118,7 @@ void LongWork::showDialog()
     m_dialogBar = new QProgressBar(dialog);
     m_dialogBar->setObjectName(QStringLiteral("LongWorkBar"));
     m_dialogBar->setRange(0, 100);
-    m_cancel = new QPushButton(QStringLiteral("Отмена"), dialog);
+    m_cancel = new QPushButton(tr("Отмена"), dialog);
     m_cancel->setObjectName(QStringLiteral("LongWorkCancel"));
     m_cancel->setDefault(true);
     auto *buttons = new QHBoxLayout;
@@ -137,10 +137,10 @@ void LongWork::showStatus(const WorkStatus &status)
 {
     if (!m_dialog || m_cancelled)
         return;
-    const QLocale locale(QLocale::Russian);
-    QString text = QStringLiteral("QSO: ") + locale.toString(status.done);
-    if (status.total >= 0)
-        text += QStringLiteral(" из ") + locale.toString(status.total);
+    const QLocale locale;
+    const QString text = status.total >= 0
+        ? tr("QSO: %1 из %2").arg(locale.toString(status.done), locale.toString(status.total))
+        : tr("QSO: %1").arg(locale.toString(status.done));
     m_text->setText(text);
     m_dialogBar->setValue(status.position);
 }

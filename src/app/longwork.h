@@ -1,6 +1,7 @@
 #pragma once
 #include "logdb/progress.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
@@ -26,6 +27,8 @@ class QWidget;
 // Cancel (the button, Esc, closing the dialog) makes the progress receiver
 // answer false: the work stops at a whole QSO.
 class LongWork {
+    Q_DECLARE_TR_FUNCTIONS(LongWork)
+
 public:
     LongWork(QWidget *window, QProgressBar *bar, DataSource *logGridSource, const QString &caption);
     ~LongWork();

@@ -99,16 +99,16 @@ void TForm1::convertJetLogToNew(const QString &source)
     }
     ConvertResult result;
     const bool ok = guarded([&] {
-        LongWork work(ProgressBar1, m_session->dataModule()->DataSource1);
-        const auto position = work.progress();
+        LongWork work(this, ProgressBar1, m_session->dataModule()->DataSource1, tr("Преобразование журнала"));
         result = convertJetLog(source, target, LogFiles::findTemplate(QCoreApplication::applicationDirPath()),
-                               [&](qint64 done, qint64 total) {
-                                   position(total > 0 ? int(done * 100 / total) : 0);
-                                   return true;
-                               });
+                               work.stepProgress());
     });
-    if (!ok || result.cancelled)
+    if (!ok)
         return;
+    if (result.cancelled) {
+        Dialogs::showNotice(this, tr("Преобразование прервано. Новый журнал не записан."));
+        return;
+    }
     QString summary = tr("Журнал преобразован: QSO %1, видов излучения %2, строк настроек %3.")
                           .arg(QString::number(result.qsos), QString::number(result.modes),
                                QString::number(result.stationRows));
@@ -207,7 +207,7 @@ void TForm1::ADIF1Click()
         AdifExchange::ImportResult done;
         ok = guarded([&] {
             LongWork work(this, ProgressBar1, m_session->dataModule()->DataSource1,
-                          QStringLiteral("Импорт ADIF"));
+                          tr("Импорт ADIF"));
             AdifExchange::importFile(m_session->logView(), path, work.progress(), &done);
         });
         // The QSOs went straight into the file, also those stored before an
@@ -215,7 +215,7 @@ void TForm1::ADIF1Click()
         if (done.stored > 0)
             guarded([&] { m_session->reopenView(); });
         if (ok && done.cancelled)
-            Dialogs::showNotice(this, QStringLiteral("Импорт прерван. Записано QSO: %1.").arg(done.stored));
+            Dialogs::showNotice(this, tr("Импорт прерван. Записано QSO: %1.").arg(done.stored));
     }
     // An import stopped by an error leaves the entry panel as it was.
     if (ok)
@@ -233,14 +233,14 @@ void TForm1::ADIF2Click()
     AdifExchange::ExportResult written;
     const bool ok = guarded([&] {
         LongWork work(this, ProgressBar1, m_session->dataModule()->DataSource1,
-                      QStringLiteral("Экспорт ADIF"));
+                      tr("Экспорт ADIF"));
         written = AdifExchange::exportLog(m_session->logView(), path,
                                           utf8Asked ? AdifExchange::ExportEncoding::Utf8
                                                     : AdifExchange::ExportEncoding::Cp1251WhenItFits,
                                           work.progress());
     });
     if (ok && written.cancelled) {
-        Dialogs::showNotice(this, QStringLiteral("Экспорт прерван. Файл не записан."));
+        Dialogs::showNotice(this, tr("Экспорт прерван. Файл не записан."));
         return;
     }
     // Windows-1251 was asked for, but a name or QTH has letters it lacks:
@@ -277,11 +277,11 @@ void TForm1::DXCCrebuild1Click()
     RebuildResult result;
     const bool ok = guarded([&] {
         LongWork work(this, ProgressBar1, m_session->dataModule()->DataSource1,
-                      QStringLiteral("DXCC rebuild"));
+                      tr("DXCC rebuild"));
         result = RebuildDxcc(*m_session->logView(), work.progress());
     });
     if (ok && result.cancelled)
-        Dialogs::showNotice(this, QStringLiteral("DXCC rebuild прерван. Обработано QSO: %1 из %2.")
+        Dialogs::showNotice(this, tr("DXCC rebuild прерван. Обработано QSO: %1 из %2.")
                                       .arg(result.done)
                                       .arg(result.total));
 }

@@ -254,7 +254,7 @@ int runImport(const QCommandLineParser &, const QStringList &args)
     AdifExchange::ImportResult done;
     try {
         ProgressLine progress(TarnixCli::tr("Importing %1").arg(quoted(adif)));
-        AdifExchange::importFile(session.logView(), adif, progress.position(), &done);
+        AdifExchange::importFile(session.logView(), adif, progress.work(), &done);
     } catch (const DbError &e) {
         throw DbError(
             TarnixCli::tr("%1: the import stopped at QSO %2: %3\nnothing was imported; %4 is as it was")
@@ -296,7 +296,7 @@ int runExport(const QCommandLineParser &parser, const QStringList &args)
         written = AdifExchange::exportLog(session.logView(), adif,
                                           utf8Asked ? AdifExchange::ExportEncoding::Utf8
                                                     : AdifExchange::ExportEncoding::Cp1251WhenItFits,
-                                          progress.position());
+                                          progress.work());
     }
     const bool inUtf8 = written.encoding == Adif::Encoding::Utf8;
     if (!utf8Asked && inUtf8)
@@ -358,7 +358,7 @@ int runRebuild(const QCommandLineParser &parser, const QStringList &args)
     AllOrNothing work(session.dataModule()->ADOConnection1, logPath);
     try {
         ProgressLine progress(TarnixCli::tr("Rebuilding %1").arg(quoted(logPath)));
-        RebuildDxcc(*view, progress.position());
+        RebuildDxcc(*view, progress.work());
     } catch (const DbError &e) {
         throw DbError(TarnixCli::tr("cannot rebuild the countries of %1: %2\nnothing was changed")
                           .arg(quoted(logPath), e.message()));

@@ -56,12 +56,13 @@ ProgressLine::~ProgressLine()
     clear();
 }
 
-std::function<void(int)> ProgressLine::position()
+WorkProgress ProgressLine::work()
 {
-    return [this](int position) {
+    return [this](const WorkStatus &status) {
         if (Interruption::requested())
             throw Interrupted{};
-        draw(position, -1, -1);
+        draw(status.position, status.done, status.total);
+        return true;
     };
 }
 

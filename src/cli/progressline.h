@@ -1,4 +1,6 @@
 #pragma once
+#include "logdb/progress.h"
+
 #include <QString>
 
 #include <functional>
@@ -29,9 +31,9 @@ public:
     ProgressLine(const ProgressLine &) = delete;
     ProgressLine &operator=(const ProgressLine &) = delete;
 
-    // For work that reports a position 0..100. Throws Interrupted once a stop
-    // was asked for.
-    std::function<void(int position)> position();
+    // For the work over the QSOs of a log (import, export, rebuild). Throws
+    // Interrupted once a stop was asked for.
+    WorkProgress work();
     // For work that reports counts and stops when told false.
     std::function<bool(qint64 done, qint64 total)> counts();
 
