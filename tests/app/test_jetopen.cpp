@@ -5,6 +5,11 @@
 
 #include "jetwriter.h"
 
+#include "app/longwork.h"
+
+#include <QPushButton>
+#include <QTimer>
+
 #include <QFile>
 #include <QtTest>
 
@@ -107,6 +112,49 @@ private slots:
         QVERIFY(fx.session()->isAttached());
         QCOMPARE(bytesOf(old), before);
         QCOMPARE(QDir(fx.dir.path()).entryList({QStringLiteral("*.mdb")}),
+                 (QStringList{QStringLiteral("old.mdb"), QStringLiteral("test.mdb")}));
+    }
+
+    void cancelledWhileConverting()
+    {
+        // Cancel in the progress dialog: no new log, the old one untouched,
+        // the attached log kept, and the operator told.
+        AppFixture fx;
+        const QString attached = fx.newLog();
+        fx.showAndOpen(attached);
+        const QString old = fx.dir.filePath(QStringLiteral("old.mdb"));
+        writeJetLog(old);
+        const QByteArray before = bytesOf(old);
+        const QString target = fx.dir.filePath(QStringLiteral("new.mdb"));
+        Dialogs::Testing::clear();
+        Dialogs::Testing::answerFile(old);
+        Dialogs::Testing::answerConfirm(true);
+        Dialogs::Testing::answerFile(target);
+        const int delay = LongWork::dialogDelayMs();
+        LongWork::setDialogDelayMs(0);
+        bool pressed = false;
+        QTimer press;
+        connect(&press, &QTimer::timeout, this, [&] {
+            const auto buttons = fx.form->findChildren<QPushButton *>(QStringLiteral("LongWorkCancel"));
+            if (buttons.isEmpty())
+                return;
+            press.stop();
+            buttons.first()->click();
+            pressed = true;
+        });
+        press.start(0);
+        fx.form->N7Click();
+        LongWork::setDialogDelayMs(delay);
+        QVERIFY(pressed);
+        QVERIFY(fx.errors().isEmpty());
+        const auto shown = Dialogs::Testing::shown();
+        QCOMPARE(shown.last().kind, QStringLiteral("notice"));
+        QVERIFY2(shown.last().text.contains(QStringLiteral("прервано")), qPrintable(shown.last().text));
+        QVERIFY(!QFile::exists(target));
+        QCOMPARE(fx.session()->currentLogPath(), attached);
+        QVERIFY(fx.session()->isAttached());
+        QCOMPARE(bytesOf(old), before);
+        QCOMPARE(QDir(fx.dir.path()).entryList({QStringLiteral("*")}, QDir::Files),
                  (QStringList{QStringLiteral("old.mdb"), QStringLiteral("test.mdb")}));
     }
 };
