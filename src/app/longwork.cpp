@@ -1,4 +1,5 @@
 #include "app/longwork.h"
+#include "settings/programsettings.h"
 #include "logdb/datasource.h"
 
 #include <QCoreApplication>
@@ -137,7 +138,8 @@ void LongWork::showStatus(const WorkStatus &status)
 {
     if (!m_dialog || m_cancelled)
         return;
-    const QLocale locale;
+    // Numbers written as in the language of the texts around them.
+    const QLocale locale(ProgramSettings::languageCode(ProgramSettings::interfaceLanguage()));
     const QString text = status.total >= 0
         ? tr("QSO: %1 из %2").arg(locale.toString(status.done), locale.toString(status.total))
         : tr("QSO: %1").arg(locale.toString(status.done));
