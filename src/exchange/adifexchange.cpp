@@ -569,7 +569,7 @@ QByteArray insertStatement(int rows)
 // is converted into the batch's own buffer.
 class RowBatch {
 public:
-    static const int kRows = 32;
+    static constexpr int kRows = 32;
 
     explicit RowBatch(const Adif::Reader &reader) : m_reader(reader) { }
 
@@ -863,8 +863,8 @@ public:
 private:
     // The reading waits when every batch is full, and goes on once half of
     // them are free again: few wake-ups of either thread.
-    static const int kBatches = 16;
-    static const size_t kResumeAt = kBatches / 2;
+    static constexpr int kBatches = 16;
+    static constexpr size_t kResumeAt = kBatches / 2;
 
     void run()
     {

@@ -31,7 +31,7 @@ using WorkProgress = std::function<bool(const WorkStatus &)>;
 // enough QSOs went by since it last told, and remembers a cancel.
 class WorkReporter {
 public:
-    static const int kEvery = 256;
+    static constexpr int kEvery = 256;
 
     WorkReporter(const WorkProgress &receiver, qint64 total) : m_receiver(receiver)
     {
