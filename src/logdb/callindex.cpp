@@ -9,7 +9,12 @@ const QString kGrid = QStringLiteral("GRIDSQUARE");
 
 CallIndex::CallIndex(Dataset *logView, QObject *parent) : QObject(parent), m_view(logView)
 {
-    connect(logView, &Dataset::opened, this, &CallIndex::invalidate);
+    m_idle.setInterval(0);
+    connect(&m_idle, &QTimer::timeout, this, &CallIndex::idleStep);
+    connect(logView, &Dataset::opened, this, [this] {
+        invalidate();
+        m_idle.start();
+    });
     connect(logView, &Dataset::closed, this, &CallIndex::invalidate);
     connect(logView, &Dataset::rowInserted, this, [this](int row) { m_appendedRow = row; });
     connect(logView, &Dataset::rowChanged, this, &CallIndex::rowPosted);
@@ -24,8 +29,10 @@ CallIndex::CallIndex(Dataset *logView, QObject *parent) : QObject(parent), m_vie
 
 void CallIndex::invalidate()
 {
+    m_idle.stop();
     m_valid = false;
     m_appendedRow = -1;
+    m_builtRows = 0;
     m_firstRow.clear();
 }
 
@@ -36,28 +43,49 @@ void CallIndex::rowPosted(int row)
         return;
     }
     m_appendedRow = -1;
-    // A new QSO is the last row: it only adds a call not seen before.
-    const int callF = m_view->fieldIndex(kCall);
-    if (!m_valid || callF < 0)
-        return;
-    const QVariant v = m_view->storedAt(row, callF);
-    if (!v.isNull())
-        m_firstRow.insert(v.toString().toCaseFolded(), m_firstRow.value(v.toString().toCaseFolded(), row));
+    // A new QSO is the last row: it only adds a call not seen before. While
+    // the building is under way it has not got to the last row yet, and will.
+    if (m_valid) {
+        buildAt(row);
+        m_builtRows = row + 1;
+    }
 }
 
-void CallIndex::rebuild()
+void CallIndex::buildAt(int row)
 {
-    m_firstRow.clear();
-    const int callF = m_view->fieldIndex(kCall);
-    const int rows = m_view->recordCount();
-    m_firstRow.reserve(rows);
-    // Walked backwards, so the earliest row of a call is the one kept.
-    for (int r = rows - 1; r >= 0 && callF >= 0; --r) {
-        const QVariant v = m_view->storedAt(r, callF);
-        if (!v.isNull())
-            m_firstRow.insert(v.toString().toCaseFolded(), r);
+    if (m_callField < 0)
+        return;
+    const QVariant v = m_view->storedAt(row, m_callField);
+    if (v.isNull())
+        return;
+    QString folded = v.toString().toCaseFolded();
+    if (!m_firstRow.contains(folded))
+        m_firstRow.insert(std::move(folded), row);
+}
+
+void CallIndex::buildUntil(int until)
+{
+    if (m_builtRows == 0) {
+        m_callField = m_view->fieldIndex(kCall);
+        m_firstRow.reserve(m_view->recordCount());
     }
-    m_valid = true;
+    // In the view's order: the first row of a call is the one kept.
+    for (; m_builtRows < until; ++m_builtRows)
+        buildAt(m_builtRows);
+}
+
+void CallIndex::idleStep()
+{
+    if (!m_view || !m_view->isActive()) {
+        m_idle.stop();
+        return;
+    }
+    const int rows = m_view->recordCount();
+    buildUntil(qMin(rows, m_builtRows + kStepRows));
+    if (m_builtRows >= rows) {
+        m_idle.stop();
+        m_valid = true;
+    }
 }
 
 CallIndex::Found CallIndex::lookup(const QString &call)
@@ -66,8 +94,11 @@ CallIndex::Found CallIndex::lookup(const QString &call)
     if (!m_view)
         return res;
     m_view->recordCount();   // the view's own error when it is closed
-    if (!m_valid)
-        rebuild();
+    if (!m_valid) {
+        m_idle.stop();
+        buildUntil(m_view->recordCount());
+        m_valid = true;
+    }
     const auto it = m_firstRow.constFind(call.toCaseFolded());
     if (it == m_firstRow.constEnd())
         return res;

@@ -309,6 +309,52 @@ private slots:
         QCOMPARE(index.lookup(QStringLiteral("K1NEW")).name.toString(), QStringLiteral("Joe"));
     }
 
+    void lookupWhileBuiltInSteps()
+    {
+        // A log of a few idle steps: the index is built while the program
+        // waits for input. Lookups, QSOs appended before it is done and a
+        // lookup that comes first all give what a scan of the view gives.
+        const int rows = CallIndex::kStepRows * 5 / 2;
+        dm->ADOConnection1->execute(
+            QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < %1) "
+                           "insert into log (QSO_DATE, TIME_ON, CALL, NAME) "
+                           "select date('2001-01-01', '+' || (i % 3000) || ' days'), '12:00', 'C' || (i % 700), "
+                           "'n' || i from n")
+                .arg(rows - 1));
+        Dataset *q = dm->ADOQueryLog;
+        const auto scan = [q](const QString &call) {
+            const int callF = q->fieldIndex(QStringLiteral("CALL"));
+            for (int r = 0; r < q->recordCount(); ++r) {
+                if (q->displayAt(r, callF).compare(call, Qt::CaseInsensitive) == 0)
+                    return q->displayAt(r, q->fieldIndex(QStringLiteral("NAME")));
+            }
+            return QStringLiteral("<none>");
+        };
+        const auto found = [](const CallIndex::Found &f) {
+            return f.found ? f.name.toString() : QStringLiteral("<none>");
+        };
+        const QStringList calls{"C0", "c5", "C699", "ua3abc", "NEWCALL", "QQ1ABC"};
+
+        CallIndex index(q);
+        q->close();
+        q->open();
+        QVERIFY(!index.isComplete());
+        QCoreApplication::processEvents();   // a step or so
+        addQso(QStringLiteral("01.01.1999"), QStringLiteral("10:00"), QStringLiteral("NEWCALL"), QStringLiteral("New"));
+        addQso(QStringLiteral("01.01.1999"), QStringLiteral("10:00"), QStringLiteral("c5"), QStringLiteral("Late"));
+        QTRY_VERIFY(index.isComplete());
+        for (const QString &call : calls)
+            QCOMPARE(found(index.lookup(call)), scan(call));
+
+        // Looked up before any step: the lookup finishes the building.
+        q->close();
+        q->open();
+        QVERIFY(!index.isComplete());
+        for (const QString &call : calls)
+            QCOMPARE(found(index.lookup(call)), scan(call));
+        QVERIFY(index.isComplete());
+    }
+
     void modesWithoutIdEditedByOldValues()
     {
         Dataset *m = dm->ADOQueryModes;
