@@ -985,7 +985,8 @@ ImportResult importRecords(Dataset *log, Adif::Reader &reader, const Progress &p
     // short or the statement failed, so that the rows before a failing one
     // are kept and its error is the engine's own. A statement that fails
     // keeps either none of its rows or (a trigger's FAIL) those before the
-    // failing one: the engine's count of changes tells which.
+    // failing one: the engine's count of the statement's own changes tells
+    // which (the total count would take in what the log's triggers write).
     auto store = [&](const RowBatch &batch) {
         if (batch.size() == 0)
             return;
@@ -996,19 +997,20 @@ ImportResult importRecords(Dataset *log, Adif::Reader &reader, const Progress &p
         }
         int from = 0;
         if (batch.size() == RowBatch::kRows) {
-            const sqlite3_int64 before = sqlite3_total_changes64(db);
             for (int r = 0; r < RowBatch::kRows; ++r)
                 batch.bind(insertBatch.stmt, r, r * kColumns + 1);
             const int rc = sqlite3_step(insertBatch.stmt);
             const QString message = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(db));
+            // Set when the statement ended, also by an error: 0 when the
+            // engine undid it.
+            const sqlite3_int64 kept = sqlite3_changes64(db);
             sqlite3_reset(insertBatch.stmt);
             if (rc == SQLITE_DONE) {
-                inserted(RowBatch::kRows);
+                inserted(int(kept));   // a trigger may have skipped a row
                 return;
             }
             if (!conn->inTransaction())
                 throw DbError(message);   // the engine gave the transaction up
-            const sqlite3_int64 kept = sqlite3_total_changes64(db) - before;
             from = kept < 0 ? 0 : int(qMin<sqlite3_int64>(kept, RowBatch::kRows));
             if (from > 0)
                 inserted(from);
@@ -1016,7 +1018,7 @@ ImportResult importRecords(Dataset *log, Adif::Reader &reader, const Progress &p
         for (int r = from; r < batch.size(); ++r) {
             batch.bind(insertOne.stmt, r, 1);
             run(insertOne);
-            inserted(1);
+            inserted(int(sqlite3_changes64(db)));
         }
     };
 

@@ -366,13 +366,19 @@ void TestAdifExchange::importEngineRefusesRow_data()
 {
     QTest::addColumn<QString>("action");
     QTest::addColumn<int>("bad");   // place of the refused QSO in the file, from 0
+    QTest::addColumn<bool>("audited");   // a trigger of the log writes each QSO elsewhere too
     // A refusal that undoes the whole statement, and one that keeps what
     // the statement did before it; early, in the middle of a batch of rows,
-    // and among the last few.
-    for (const char *action : {"abort", "fail"}) {
-        for (int bad : {0, 49, 98})
-            QTest::newRow(qPrintable(QStringLiteral("%1 at %2").arg(QLatin1String(action)).arg(bad)))
-                << QString::fromLatin1(action) << bad;
+    // and among the last few; on a log whose own triggers write as well.
+    for (const bool audited : {false, true}) {
+        for (const char *action : {"abort", "fail"}) {
+            for (int bad : {0, 49, 98})
+                QTest::newRow(qPrintable(QStringLiteral("%1 at %2%3")
+                                             .arg(QLatin1String(action))
+                                             .arg(bad)
+                                             .arg(audited ? QStringLiteral(", audited") : QString())))
+                    << QString::fromLatin1(action) << bad << audited;
+        }
     }
 }
 
@@ -382,6 +388,7 @@ void TestAdifExchange::importEngineRefusesRow()
     // and those after it not at all, and the engine's message is the error.
     QFETCH(QString, action);
     QFETCH(int, bad);
+    QFETCH(bool, audited);
     QByteArray adi = "<EOH>";
     for (int i = 0; i < 100; ++i) {
         const QByteArray call = i == bad ? QByteArray("BAD") : "K" + QByteArray::number(100 + i);
@@ -390,6 +397,11 @@ void TestAdifExchange::importEngineRefusesRow()
     Log log;
     log.exec(QStringLiteral("create trigger refuse before insert on log when new.CALL = 'BAD' "
                             "begin select raise(%1, 'row refused'); end").arg(action));
+    if (audited) {
+        log.exec(QStringLiteral("create table audit (call text)"));
+        log.exec(QStringLiteral("create trigger audit after insert on log begin "
+                                "insert into audit values (new.CALL); insert into audit values (new.CALL); end"));
+    }
     AdifExchange::ImportResult done;
     QCOMPARE(errorOf([&] { AdifExchange::importBytes(log.view(), adi, {}, &done); }), QStringLiteral("row refused"));
     QCOMPARE(done.stored, bad);
