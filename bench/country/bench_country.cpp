@@ -2,6 +2,7 @@
 // same file and a plain hash lookup measured in the same run; then the DXCC
 // rebuild of logs of the given sizes.
 // Usage: bench_country [cty.dat [qso-count ...]]   (default 100000 QSOs)
+#include "processmemory.h"
 #include "country/ctysupport.h"
 #ifdef TARNIX_BENCH_REBUILD
 #include "logdb/connection.h"
@@ -27,6 +28,9 @@
 
 namespace {
 
+using ProcessMemory::resetPeak;
+using ProcessMemory::statusMb;
+
 template <typename F>
 double medianMs(int runs, F &&f)
 {
@@ -39,27 +43,6 @@ double medianMs(int runs, F &&f)
     }
     std::sort(t.begin(), t.end());
     return t[t.size() / 2];
-}
-
-// A figure of /proc/self/status in megabytes ("VmHWM").
-double statusMb(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key)) + 1).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
-
-// Starts a new peak: the kernel's high-water mark falls back to the present size.
-void resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
 }
 
 } // namespace

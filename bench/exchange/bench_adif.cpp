@@ -13,6 +13,7 @@
 //   mkdir /tmp/adifts && cd /tmp/adifts && npm install adif-parser-ts
 //   NODE_PATH=/tmp/adifts/node_modules bench_adif 100000
 
+#include "processmemory.h"
 #include "exchange/adif.h"
 #include "exchange/adifexchange.h"
 #include "logdb/schema.h"
@@ -33,6 +34,9 @@
 
 namespace {
 
+using ProcessMemory::resetPeak;
+using ProcessMemory::statusMb;
+
 const char *kCalls[] = {"UA3ABC", "DL1XYZ", "K1AB", "JA1ZZZ", "R9UAG/P", "VK2DX", "G4ABC", "UR5EAW"};
 const char *kNames[] = {"Сергей", "Иван", "Jürgen", "Bob", "Александр", "Ольга", "Pierre", ""};
 const char *kQths[] = {"Москва", "Berlin", "Boston", "Новосибирск", "Kyiv", "", "Tokyo", "Sydney"};
@@ -49,27 +53,6 @@ QString csvCell(const QString &s)
     QString q = s;
     q.replace(u'"', QStringLiteral("\"\""));
     return u'"' + q + u'"';
-}
-
-// A figure of /proc/self/status in megabytes ("VmRSS", "VmHWM").
-double statusMb(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key)) + 1).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
-
-// Starts a new peak: the kernel's high-water mark falls back to the present size.
-void resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
 }
 
 // Runs sqlite3 on db with the script on its standard input; seconds taken.

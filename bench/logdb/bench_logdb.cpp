@@ -4,6 +4,7 @@
 // Usage: bench_logdb [qso-count ...]   (default 100000; sqlite3 on PATH)
 // With several counts the growth of each figure from the smallest count to
 // the largest is printed as well.
+#include "processmemory.h"
 #include "logdb/schema.h"
 #include "logdb/callindex.h"
 #include "logdb/tdm.h"
@@ -21,26 +22,8 @@
 
 namespace {
 
-// A figure of /proc/self/status in megabytes ("VmRSS", "VmHWM").
-double statusMb(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key)) + 1).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
-
-// Starts a new peak: the kernel's high-water mark falls back to the present size.
-void resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
+using ProcessMemory::resetPeak;
+using ProcessMemory::statusMb;
 
 void fill(const QString &path, int n)
 {
