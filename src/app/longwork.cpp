@@ -1,5 +1,5 @@
 #include "app/longwork.h"
-#include "settings/programsettings.h"
+#include "app/interfacelanguage.h"
 #include "logdb/datasource.h"
 
 #include <QCoreApplication>
@@ -139,7 +139,7 @@ void LongWork::showStatus(const WorkStatus &status)
     if (!m_dialog || m_cancelled)
         return;
     // Numbers written as in the language of the texts around them.
-    const QLocale locale(ProgramSettings::languageCode(ProgramSettings::interfaceLanguage()));
+    const QLocale locale = interfaceLocale();
     const QString text = status.total >= 0
         ? tr("QSO: %1 из %2").arg(locale.toString(status.done), locale.toString(status.total))
         : tr("QSO: %1").arg(locale.toString(status.done));
