@@ -2,7 +2,7 @@
 // same file and a plain hash lookup measured in the same run; then the DXCC
 // rebuild of logs of the given sizes.
 // Usage: bench_country [cty.dat [qso-count ...]]   (default 100000 QSOs)
-#include "processmemory.h"
+#include "benchsupport.h"
 #include "country/ctysupport.h"
 #ifdef TARNIX_BENCH_REBUILD
 #include "logdb/connection.h"
@@ -28,8 +28,8 @@
 
 namespace {
 
-using ProcessMemory::resetPeak;
-using ProcessMemory::statusMb;
+using BenchSupport::resetPeak;
+using BenchSupport::statusMb;
 
 template <typename F>
 double medianMs(int runs, F &&f)
@@ -124,11 +124,7 @@ int main(int argc, char **argv)
 #ifdef TARNIX_BENCH_REBUILD
     // DXCC rebuild over logs of the given sizes, against one engine statement
     // that rewrites the same column of every row.
-    std::vector<int> sizes;
-    for (int i = 2; i < argc; ++i)
-        sizes.push_back(std::atoi(argv[i]));
-    if (sizes.empty())
-        sizes.push_back(100000);
+    const std::vector<int> sizes = BenchSupport::qsoCounts(argc, argv, 2);
     std::map<int, std::pair<double, double>> rebuilds;   // QSOs -> rebuild ms, peak MB
     for (int qsos : sizes) {
         QTemporaryDir dir;

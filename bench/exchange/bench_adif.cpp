@@ -13,7 +13,7 @@
 //   mkdir /tmp/adifts && cd /tmp/adifts && npm install adif-parser-ts
 //   NODE_PATH=/tmp/adifts/node_modules bench_adif 100000
 
-#include "processmemory.h"
+#include "benchsupport.h"
 #include "exchange/adif.h"
 #include "exchange/adifexchange.h"
 #include "logdb/schema.h"
@@ -34,8 +34,8 @@
 
 namespace {
 
-using ProcessMemory::resetPeak;
-using ProcessMemory::statusMb;
+using BenchSupport::resetPeak;
+using BenchSupport::statusMb;
 
 const char *kCalls[] = {"UA3ABC", "DL1XYZ", "K1AB", "JA1ZZZ", "R9UAG/P", "VK2DX", "G4ABC", "UR5EAW"};
 const char *kNames[] = {"Сергей", "Иван", "Jürgen", "Bob", "Александр", "Ольга", "Pierre", ""};
@@ -254,11 +254,7 @@ Figures measure(int count, QTemporaryDir &dir)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    std::vector<int> counts;
-    for (int i = 1; i < argc; ++i)
-        counts.push_back(std::atoi(argv[i]));
-    if (counts.empty())
-        counts.push_back(100000);
+    const std::vector<int> counts = BenchSupport::qsoCounts(argc, argv, 1);
     QTemporaryDir dir;
     if (!dir.isValid())
         fail(QStringLiteral("no temporary folder"));

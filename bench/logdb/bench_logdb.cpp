@@ -4,7 +4,8 @@
 // Usage: bench_logdb [qso-count ...]   (default 100000; sqlite3 on PATH)
 // With several counts the growth of each figure from the smallest count to
 // the largest is printed as well.
-#include "processmemory.h"
+#include "benchlog.h"
+#include "benchsupport.h"
 #include "logdb/schema.h"
 #include "logdb/callindex.h"
 #include "logdb/tdm.h"
@@ -22,37 +23,8 @@
 
 namespace {
 
-using ProcessMemory::resetPeak;
-using ProcessMemory::statusMb;
-
-void fill(const QString &path, int n)
-{
-    sqlite3 *db = nullptr;
-    sqlite3_open(path.toUtf8().constData(), &db);
-    sqlite3_exec(db, "begin", nullptr, nullptr, nullptr);
-    sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(db,
-        "insert into log (QSO_DATE, TIME_ON, TIME_OFF, FREQ, MODE, CALL, NAME, QTH, COMMENT, RST_SENT, "
-        "RST_RCVD, QSL_SENT, QSL_RCVD, TX_PWR, GRIDSQUARE, dxcc) values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-        -1, &st, nullptr);
-    auto *rng = QRandomGenerator::global();
-    const char *pfx[] = {"UA3", "UA9", "DL", "K", "JA1", "VK2", "RA3", "UT"};
-    for (int i = 0; i < n; ++i) {
-        const QDate d = QDate(2000, 1, 1).addDays(rng->bounded(9000));
-        const QByteArray date = d.toString(QStringLiteral("yyyy-MM-dd")).toUtf8();
-        const QByteArray time = QStringLiteral("%1:%2").arg(rng->bounded(24), 2, 10, QLatin1Char('0')).arg(rng->bounded(60), 2, 10, QLatin1Char('0')).toUtf8();
-        const QByteArray call = (QByteArray(pfx[rng->bounded(8)]) + QByteArray::number(rng->bounded(10)) + char('A' + rng->bounded(26)) + char('A' + rng->bounded(26)) + char('A' + rng->bounded(26)));
-        const char *vals[] = {date.constData(), time.constData(), time.constData(), "14.074", "FT8", call.constData(),
-                              "Ivan", "Moscow", "tnx for the nice qso", "599", "579", "N", "N", "100", "KO85UT", "UA"};
-        for (int c = 0; c < 16; ++c)
-            sqlite3_bind_text(st, c + 1, vals[c], -1, SQLITE_TRANSIENT);
-        sqlite3_step(st);
-        sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-    sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-}
+using BenchSupport::resetPeak;
+using BenchSupport::statusMb;
 
 struct Figures {
     double cli = 0, open = 0, viewMb = 0, peakMb = 0, firstLookup = 0, lookup = 0, b4 = 0;
@@ -62,7 +34,7 @@ Figures measure(int n, QTemporaryDir &tmp)
 {
     const QString path = tmp.filePath(QStringLiteral("bench%1.mdb").arg(n));
     Schema::createTemplate(path);
-    fill(path, n);
+    BenchLog::fill(path, n);
     Figures f;
 
     QElapsedTimer t;
@@ -118,11 +90,7 @@ Figures measure(int n, QTemporaryDir &tmp)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    std::vector<int> counts;
-    for (int i = 1; i < argc; ++i)
-        counts.push_back(std::atoi(argv[i]));
-    if (counts.empty())
-        counts.push_back(100000);
+    const std::vector<int> counts = BenchSupport::qsoCounts(argc, argv, 1);
     QTemporaryDir tmp;
     std::map<int, Figures> all;
     for (int n : counts)

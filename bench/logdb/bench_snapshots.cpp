@@ -4,6 +4,7 @@
 // snapshot runs are compared with the same saves without one, in the same
 // run, and the copy itself with a plain file copy of the log (which neither
 // checks nor syncs anything).
+#include "benchlog.h"
 #include "logdb/connection.h"
 #include "logdb/schema.h"
 #include "logdb/snapshots.h"
@@ -21,50 +22,6 @@
 #include <sqlite3.h>
 
 namespace {
-
-void fill(const QString &path, int n)
-{
-    sqlite3 *db = nullptr;
-    sqlite3_open(QFile::encodeName(path).constData(), &db);
-    sqlite3_exec(db, "begin", nullptr, nullptr, nullptr);
-    sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(db,
-                       "insert into log (QSO_DATE, TIME_ON, TIME_OFF, FREQ, MODE, CALL, NAME, QTH, COMMENT, "
-                       "RST_SENT, RST_RCVD, QSL_SENT, QSL_RCVD, TX_PWR, GRIDSQUARE, dxcc) "
-                       "values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                       -1, &st, nullptr);
-    auto *rng = QRandomGenerator::global();
-    const char *pfx[] = {"UA3", "UA9", "DL", "K", "JA1", "VK2", "RA3", "UT"};
-    for (int i = 0; i < n; ++i) {
-        const QByteArray date
-            = QDate(2000, 1, 1).addDays(rng->bounded(9000)).toString(QStringLiteral("yyyy-MM-dd")).toUtf8();
-        const QByteArray call = QByteArray(pfx[rng->bounded(8)]) + QByteArray::number(rng->bounded(10))
-                                + char('A' + rng->bounded(26)) + char('A' + rng->bounded(26));
-        const char *vals[] = {date.constData(),
-                              "12:00",
-                              "12:05",
-                              "14.074",
-                              "FT8",
-                              call.constData(),
-                              "Ivan",
-                              "Moscow",
-                              "tnx for the nice qso",
-                              "599",
-                              "579",
-                              "N",
-                              "N",
-                              "100",
-                              "KO85UT",
-                              "UA"};
-        for (int c = 0; c < 16; ++c)
-            sqlite3_bind_text(st, c + 1, vals[c], -1, SQLITE_TRANSIENT);
-        sqlite3_step(st);
-        sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-    sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-}
 
 // One QSO saved as the entry panel saves it; returns the milliseconds taken.
 double saveQso(Connection &c, int i)
@@ -86,7 +43,7 @@ int main(int argc, char **argv)
     QTemporaryDir tmp;
     const QString path = tmp.filePath(QStringLiteral("bench.mdb"));
     Schema::createTemplate(path);
-    fill(path, n);
+    BenchLog::fill(path, n);
 
     QElapsedTimer t;
     t.start();
