@@ -7,6 +7,7 @@ function(tarnix_add_test name)
     cmake_parse_arguments(T "GUI" "LANG" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
     target_compile_definitions(${name} PRIVATE
         TARNIX_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
         TARNIX_BIN_DIR="${CMAKE_BINARY_DIR}/bin")

@@ -1,6 +1,7 @@
 // Open on an old Jet (Access) log: the window says what it is, offers to
 // convert it into a new log beside it, never over it, and attaches the new
 // log; cancelling anywhere leaves everything as it was.
+#include "filekit.h"
 #include "apptestkit.h"
 
 #include "jetwriter.h"
@@ -14,12 +15,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A small old log: two QSOs (one in Cyrillic), a mode list and the station row.
 void writeJetLog(const QString &path)
@@ -54,7 +49,7 @@ private slots:
         AppFixture fx;
         const QString old = fx.dir.filePath(QStringLiteral("old log.mdb"));
         writeJetLog(old);
-        const QByteArray before = bytesOf(old);
+        const QByteArray before = FileKit::bytes(old);
         const QString target = fx.dir.filePath(QStringLiteral("new.mdb"));
         fx.showAndOpen(fx.newLog());
         Dialogs::Testing::clear();
@@ -79,7 +74,7 @@ private slots:
                  QString::fromUtf8("1|2005-03-01|10:05|UA3ABC|Пётр\n7|2006-01-02|23:59|DL1XYZ|<null>"));
         QCOMPARE(AppFixture::query(target, QStringLiteral("select group_concat(mode) from modes")),
                  QStringLiteral("CW,SSB"));
-        QCOMPARE(bytesOf(old), before);
+        QCOMPARE(FileKit::bytes(old), before);
     }
 
     void cancelLeavesEverythingAsItWas_data()
@@ -97,7 +92,7 @@ private slots:
         fx.showAndOpen(attached);
         const QString old = fx.dir.filePath(QStringLiteral("old.mdb"));
         writeJetLog(old);
-        const QByteArray before = bytesOf(old);
+        const QByteArray before = FileKit::bytes(old);
         Dialogs::Testing::clear();
         Dialogs::Testing::answerFile(old);
         if (atQuestion) {
@@ -110,7 +105,7 @@ private slots:
         QVERIFY(fx.errors().isEmpty());
         QCOMPARE(fx.session()->currentLogPath(), attached);
         QVERIFY(fx.session()->isAttached());
-        QCOMPARE(bytesOf(old), before);
+        QCOMPARE(FileKit::bytes(old), before);
         QCOMPARE(QDir(fx.dir.path()).entryList({QStringLiteral("*.mdb")}),
                  (QStringList{QStringLiteral("old.mdb"), QStringLiteral("test.mdb")}));
     }
@@ -124,7 +119,7 @@ private slots:
         fx.showAndOpen(attached);
         const QString old = fx.dir.filePath(QStringLiteral("old.mdb"));
         writeJetLog(old);
-        const QByteArray before = bytesOf(old);
+        const QByteArray before = FileKit::bytes(old);
         const QString target = fx.dir.filePath(QStringLiteral("new.mdb"));
         Dialogs::Testing::clear();
         Dialogs::Testing::answerFile(old);
@@ -153,7 +148,7 @@ private slots:
         QVERIFY(!QFile::exists(target));
         QCOMPARE(fx.session()->currentLogPath(), attached);
         QVERIFY(fx.session()->isAttached());
-        QCOMPARE(bytesOf(old), before);
+        QCOMPARE(FileKit::bytes(old), before);
         QCOMPARE(QDir(fx.dir.path()).entryList({QStringLiteral("*")}, QDir::Files),
                  (QStringList{QStringLiteral("old.mdb"), QStringLiteral("test.mdb")}));
     }

@@ -1,6 +1,7 @@
 // Automatic snapshots as the operator meets them: taken when a log is
 // attached and let go after a change, offered when a damaged log is opened,
 // and made before the SQL window changes the log.
+#include "filekit.h"
 #include "apptestkit.h"
 
 #include "app/tformsql.h"
@@ -12,12 +13,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QString count(const QString &path)
 {
@@ -88,7 +83,7 @@ private slots:
         QCOMPARE(Snapshots::listFor(log).size(), 1);
 
         // Damaged while nobody held it: random bytes over its middle pages.
-        QByteArray bytes = bytesOf(log);
+        QByteArray bytes = FileKit::bytes(log);
         for (qsizetype i = bytes.size() / 2; i < bytes.size() / 2 + 8192; ++i)
             bytes[i] = char((i * 7919) & 0xff);
         {
@@ -105,7 +100,7 @@ private slots:
             return s.kind == QLatin1String("confirm") && s.text.contains(QStringLiteral("damaged"));
         });
         QVERIFY2(offer != shown.end(), "no offer of the snapshot");
-        QCOMPARE(bytesOf(log), bytes);   // the damaged file is untouched
+        QCOMPARE(FileKit::bytes(log), bytes);   // the damaged file is untouched
         if (accept) {
             const QString copy = again.session()->currentLogPath();
             QVERIFY(copy != log);

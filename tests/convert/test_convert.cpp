@@ -1,6 +1,7 @@
 // Conversion of Jet logs (.mdb) into logs of this program. The Jet files are
 // made by the test writer and read back by mdb-export first, so every fixture
 // is a file another reader accepts.
+#include "filekit.h"
 #include "convert/jetconvert.h"
 #include "jetwriter.h"
 #include "mdbexportcsv.h"
@@ -252,19 +253,6 @@ QList<QStringList> exportRows(const QString &file, const QString &table)
     if (!p.waitForFinished(120000) || p.exitCode() != 0)
         return {};
     return splitMdbExportCsv(QString::fromUtf8(p.readAllStandardOutput()));
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(data), data.size());
 }
 
 QStringList entries(const QString &dir)
@@ -661,7 +649,7 @@ void TestConvert::refusesFiles()
     QTemporaryDir dir;
     const QString src = dir.filePath(QStringLiteral("old.mdb"));
     const QString dst = dir.filePath(QStringLiteral("new.mdb"));
-    writeBytes(src, content);
+    FileKit::writeBytes(src, content);
     try {
         convert(src, dst);
         QFAIL("no error");
@@ -677,12 +665,12 @@ void TestConvert::refusesItself()
     QTemporaryDir dir;
     const QString src = dir.filePath(QStringLiteral("old.mdb"));
     write(src, {logTable(sampleQsos())});
-    const QByteArray before = fileBytes(src);
+    const QByteArray before = FileKit::bytes(src);
     const QString link = dir.filePath(QStringLiteral("link.mdb"));
     QVERIFY(QFile::link(src, link));
     for (const QString &dst : {src, link, dir.filePath(QStringLiteral("./old.mdb"))}) {
         QVERIFY_THROWS_EXCEPTION(DbError, convert(src, dst));
-        QCOMPARE(fileBytes(src), before);
+        QCOMPARE(FileKit::bytes(src), before);
     }
     QVERIFY_THROWS_EXCEPTION(DbError, convertJetLog(src, dir.filePath(QStringLiteral("n.mdb")),
                                                     dir.filePath(QStringLiteral("no-template"))));
@@ -706,7 +694,7 @@ void TestConvert::cancelLeavesNothing()
 
     for (bool existing : {false, true}) {
         if (existing)
-            writeBytes(dst, "an older file");
+            FileKit::writeBytes(dst, "an older file");
         int calls = 0;
         qint64 lastDone = -1;
         const ConvertResult r = convert(src, dst, [&](qint64 done, qint64) {
@@ -717,7 +705,7 @@ void TestConvert::cancelLeavesNothing()
         QCOMPARE(r.qsos, 0);
         QVERIFY(lastDone > 0 && lastDone < 2000);
         if (existing) {
-            QCOMPARE(fileBytes(dst), QByteArray("an older file"));
+            QCOMPARE(FileKit::bytes(dst), QByteArray("an older file"));
             QCOMPARE(entries(dir.path()),
                      (QStringList{QStringLiteral("new.mdb"), QStringLiteral("old.mdb")}));
         } else {
@@ -758,7 +746,7 @@ void TestConvert::replacesExistingFile()
     const QString src = dir.filePath(QStringLiteral("old.mdb"));
     const QString dst = dir.filePath(QStringLiteral("new.mdb"));
     write(src, {logTable(sampleQsos())});
-    writeBytes(dst, "something else");
+    FileKit::writeBytes(dst, "something else");
     QVERIFY(QFile::setPermissions(dst,
                                   QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
     QCOMPARE(convert(src, dst).qsos, 4);
@@ -785,9 +773,9 @@ void TestConvert::sourceNeverWritten()
         QVERIFY(f.setFileTime(old, QFileDevice::FileModificationTime));
     }
     QVERIFY(QFile::setPermissions(src, QFileDevice::ReadOwner));   // a read-only file converts too
-    const QByteArray hash = QCryptographicHash::hash(fileBytes(src), QCryptographicHash::Sha256);
+    const QByteArray hash = QCryptographicHash::hash(FileKit::bytes(src), QCryptographicHash::Sha256);
     QCOMPARE(convert(src, dir.filePath(QStringLiteral("new.mdb"))).qsos, 4);
-    QCOMPARE(QCryptographicHash::hash(fileBytes(src), QCryptographicHash::Sha256), hash);
+    QCOMPARE(QCryptographicHash::hash(FileKit::bytes(src), QCryptographicHash::Sha256), hash);
     QCOMPARE(QFileInfo(src).lastModified().toUTC(), old);
 }
 
@@ -842,7 +830,7 @@ void TestConvert::isJetFile()
     QFETCH(bool, jet);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("file.txt"));   // the name does not matter
-    writeBytes(path, content);
+    FileKit::writeBytes(path, content);
     QCOMPARE(::isJetFile(path), jet);
     QCOMPARE(isJetHeader(content), jet);
     QVERIFY(!::isJetFile(dir.filePath(QStringLiteral("missing"))));

@@ -1,4 +1,5 @@
 // Whole-file work on logs: the template, copies, archive names and archives.
+#include "filekit.h"
 #include "logdb/dberror.h"
 #include "logdb/logfiles.h"
 
@@ -58,23 +59,6 @@ QMap<QString, QByteArray> zipEntries(const QString &path)
     zip_close(za);
     return out;
 }
-
-// Makes writes beyond `bytes` fail in this process, as a full disk would.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit lim = m_old;
-        lim.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_old); }
-
-private:
-    rlimit m_old {};
-};
 
 QString message(const std::function<void()> &f)
 {
@@ -234,7 +218,7 @@ private slots:
         writeFile(dst, "the only copy");
         QString why;
         {
-            FileSizeLimit limit(64 * 1024);
+            FileKit::FileSizeLimit limit(64 * 1024);
             why = message([&] { LogFiles::copyReplacing(src, dst); });
         }
         QVERIFY2(why.startsWith(QStringLiteral("Cannot write '")), qPrintable(why));
@@ -320,7 +304,7 @@ private slots:
         const QString zip = backup + QStringLiteral("/log20100127.zip");
         QString why;
         {
-            FileSizeLimit limit(how == QLatin1String("disk full") ? 64 * 1024 : RLIM_INFINITY);
+            FileKit::FileSizeLimit limit(how == QLatin1String("disk full") ? 64 * 1024 : RLIM_INFINITY);
             why = message([&] { LogFiles::archiveLog(log, zip); });
         }
         QVERIFY2(!why.isEmpty(), "no error");
@@ -340,7 +324,7 @@ private slots:
         writeFile(log, noise(256 * 1024));
         QString why;
         {
-            FileSizeLimit limit(64 * 1024);
+            FileKit::FileSizeLimit limit(64 * 1024);
             why = message([&] { LogFiles::archiveLog(log, zip); });
         }
         QVERIFY(why.startsWith(QStringLiteral("Cannot write '")));

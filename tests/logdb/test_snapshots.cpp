@@ -1,6 +1,7 @@
 // Automatic snapshots of a log: names, when one is taken, consistency while
 // another program writes, rotation, failures, the copy of a damaged log's
 // snapshot and the check of SQL that changes data.
+#include "filekit.h"
 #include "logdb/connection.h"
 #include "logdb/dberror.h"
 #include "logdb/logclock.h"
@@ -103,19 +104,6 @@ int openAsLog(const QString &path)
     return n;
 }
 
-QByteArray bytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(data), data.size());
-}
-
 QStringList filesIn(const QString &folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
@@ -128,23 +116,6 @@ QStringList snapshotNames(const QString &logPath)
         out << QFileInfo(e.path).fileName();
     return out;
 }
-
-// Makes writes beyond `bytes` fail in this process, as a full disk would.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit lim = m_old;
-        lim.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_old); }
-
-private:
-    rlimit m_old{};
-};
 
 QDateTime at(const QString &text)
 {
@@ -443,7 +414,7 @@ private slots:
             QByteArray text = ".timeout 10000\npragma synchronous=off;\n";
             for (int i = 0; i < 6000; ++i)
                 text += step.arg(insertQso(5000 + i)).toUtf8() + '\n';
-            writeBytes(script, text);
+            FileKit::writeBytes(script, text);
             cli.setStandardInputFile(script);
             cli.start(QStringLiteral("sqlite3"), {QStringLiteral("-bail"), log});
             QVERIFY(cli.waitForStarted());
@@ -567,7 +538,7 @@ private slots:
         const QString log = logPath();
         QVERIFY(QDir().mkpath(backup()));
         const QDir b(backup());
-        auto touch = [&](const QString &name) { writeBytes(b.filePath(name), "x"); };
+        auto touch = [&](const QString &name) { FileKit::writeBytes(b.filePath(name), "x"); };
         // Thirteen snapshots of this log, a day apart, the newest today.
         QStringList ours;
         for (int d = 0; d < 13; ++d)
@@ -667,13 +638,13 @@ private slots:
         QVERIFY(Db(log).exec(insertQso(2000)));
         tick();
 
-        std::unique_ptr<FileSizeLimit> limit;
+        std::unique_ptr<FileKit::FileSizeLimit> limit;
         std::unique_ptr<Db> locker;
         if (failure == QLatin1String("backup is a file")) {
             QVERIFY(QDir(backup()).removeRecursively());
-            writeBytes(backup(), "not a folder");
+            FileKit::writeBytes(backup(), "not a folder");
         } else if (failure == QLatin1String("disk full")) {
-            limit = std::make_unique<FileSizeLimit>(QFileInfo(log).size() / 2);
+            limit = std::make_unique<FileKit::FileSizeLimit>(QFileInfo(log).size() / 2);
         } else if (failure == QLatin1String("read-only backup folder")) {
             if (geteuid() == 0)
                 QSKIP("root writes into read-only folders");
@@ -683,15 +654,15 @@ private slots:
             locker = std::make_unique<Db>(log);
             QVERIFY(locker->exec(QStringLiteral("begin exclusive")));
         } else if (failure == QLatin1String("damaged")) {
-            QByteArray b = bytes(log);
+            QByteArray b = FileKit::bytes(log);
             QRandomGenerator gen(7);
             for (int i = b.size() / 2; i < b.size() / 2 + 8192; ++i)
                 b[i] = char(gen.bounded(256));
-            writeBytes(log, b);
+            FileKit::writeBytes(log, b);
         } else if (failure == QLatin1String("missing")) {
             QVERIFY(QFile::rename(log, log + QStringLiteral(".away")));
         }
-        const QByteArray before = bytes(log);
+        const QByteArray before = FileKit::bytes(log);
         const QStringList backupBefore = QFileInfo(backup()).isDir() ? filesIn(backup()) : QStringList();
 
         const Snapshots::Result r = Snapshots::takeIfChanged(log, m_keepAll);
@@ -701,7 +672,7 @@ private slots:
         QVERIFY2(r.message.startsWith(QStringLiteral("No snapshot of '%1' was made: ").arg(log)),
                  qPrintable(r.message));
         QVERIFY2(r.message.contains(inMessage), qPrintable(r.message));
-        QCOMPARE(bytes(log), before);
+        QCOMPARE(FileKit::bytes(log), before);
         if (QFileInfo(backup()).isDir()) {
             QFile::setPermissions(backup(),
                                   QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -807,7 +778,7 @@ private slots:
     {
         const QString log = logPath();
         makeLog(log, 10);
-        writeBytes(backup(), "not a folder");
+        FileKit::writeBytes(backup(), "not a folder");
         SnapshotKeeper keeper;
         keeper.setPolicy(m_keepAll);
         QSignalSpy finished(&keeper, &SnapshotKeeper::finished);
@@ -829,7 +800,7 @@ private slots:
         keeper.waitForIdle();
         QCOMPARE(finished.last()[0].toBool(), true);
         QVERIFY(QDir(backup()).removeRecursively());
-        writeBytes(backup(), "not a folder");
+        FileKit::writeBytes(backup(), "not a folder");
         QVERIFY(Db(log).exec(insertQso(10)));
         keeper.request(log);
         keeper.waitForIdle();
@@ -881,7 +852,7 @@ private slots:
 
         // No snapshot possible: the caller gets the reason and runs nothing.
         QVERIFY(QDir(backup()).removeRecursively());
-        writeBytes(backup(), "not a folder");
+        FileKit::writeBytes(backup(), "not a folder");
         QVERIFY(Db(log).exec(insertQso(1)));
         r = keeper.ensureFresh(log);
         QVERIFY(!r.ok);
@@ -902,11 +873,11 @@ private slots:
         QCOMPARE(QFileInfo(newest).fileName(), QStringLiteral("log.snapshot-20240501-183205.mdb"));
 
         // A damaged sector in the middle of the log.
-        QByteArray b = bytes(log);
+        QByteArray b = FileKit::bytes(log);
         QRandomGenerator gen(11);
         for (int i = b.size() / 2 - 8192; i < b.size() / 2 + 8192; ++i)
             b[i] = char(gen.bounded(256));
-        writeBytes(log, b);
+        FileKit::writeBytes(log, b);
         try {
             openAsLog(log);
             QFAIL("the damaged log was opened");
@@ -923,17 +894,17 @@ private slots:
                  value(newest,
                        QStringLiteral(
                            "select group_concat(CALL, ',') from (select CALL from log order by id)")));
-        QCOMPARE(bytes(log), b);
+        QCOMPARE(FileKit::bytes(log), b);
 
         // Again, and with the next name taken by a file of the user's: neither is replaced.
-        writeBytes(m_dir->filePath(QStringLiteral("log.restored-20240501-183205-2.mdb")), "mine");
+        FileKit::writeBytes(m_dir->filePath(QStringLiteral("log.restored-20240501-183205-2.mdb")), "mine");
         const QString again = Snapshots::restoreBeside(newest, log);
         QCOMPARE(QFileInfo(again).fileName(), QStringLiteral("log.restored-20240501-183205-3.mdb"));
-        QCOMPARE(bytes(m_dir->filePath(QStringLiteral("log.restored-20240501-183205-2.mdb"))),
+        QCOMPARE(FileKit::bytes(m_dir->filePath(QStringLiteral("log.restored-20240501-183205-2.mdb"))),
                  QByteArray("mine"));
         QCOMPARE(openAsLog(copy), 4001);
         QCOMPARE(openAsLog(again), 4001);
-        QCOMPARE(bytes(log), b);
+        QCOMPARE(FileKit::bytes(log), b);
         // The damaged log is not snapshotted over the good ones.
         tick();
         QVERIFY(!Snapshots::takeIfChanged(log, m_keepAll).ok);
@@ -953,7 +924,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DbError, Snapshots::restoreBeside(QString(), log));
         // A damaged snapshot is not copied.
         const QString bad = QDir(backup()).filePath(Snapshots::fileNameFor(log, m_now));
-        writeBytes(bad, QByteArray(8192, 'x'));
+        FileKit::writeBytes(bad, QByteArray(8192, 'x'));
         QVERIFY_THROWS_EXCEPTION(DbError, Snapshots::restoreBeside(bad, log));
         QCOMPARE(filesIn(m_dir->path()), QStringList({"log.mdb", "log2.mdb"}));
     }
